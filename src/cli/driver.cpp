@@ -1,0 +1,6 @@
+#include "cli/driver.hpp"
+
+int run_vestrel(int, char**)
+{
+    return 0;
+}

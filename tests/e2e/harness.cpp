@@ -1,0 +1,188 @@
+#include "harness.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace e2e {
+
+scratch_dir::scratch_dir()
+{
+    std::string templ = (fs::temp_directory_path() / "vestrel-e2e-XXXXXX").string();
+    if (!mkdtemp(templ.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path = templ;
+}
+
+scratch_dir::~scratch_dir()
+{
+    std::error_code ignored;
+    // A test may leave read-only directories behind; make them writable first.
+    for (auto it = fs::recursive_directory_iterator(path, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path, ignored);
+}
+
+void scratch_dir::write(const std::string& name, const std::string& content) const
+{
+    const fs::path target = path / name;
+    fs::create_directories(target.parent_path());
+    std::ofstream(target, std::ios::binary) << content;
+}
+
+std::string scratch_dir::read(const std::string& name) const
+{
+    std::ifstream in(path / name, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool scratch_dir::exists(const std::string& name) const
+{
+    return fs::exists(path / name);
+}
+
+std::map<std::string, std::string> scratch_dir::files() const
+{
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(path))
+        if (entry.is_regular_file())
+            found[fs::relative(entry.path(), path).string()] =
+                read(fs::relative(entry.path(), path).string());
+    return found;
+}
+
+fs::path test_data(const std::string& name)
+{
+    return fs::path(VESTREL_TEST_DATA) / name;
+}
+
+namespace {
+
+struct pipe_pair {
+    int read_end = -1;
+    int write_end = -1;
+    pipe_pair()
+    {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe failed");
+        read_end = fds[0];
+        write_end = fds[1];
+    }
+};
+
+void close_fd(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
+[[noreturn]] void exec_child(const std::vector<std::string>& args, const fs::path& cwd,
+                             int in_fd, int out_fd, int err_fd)
+{
+    dup2(in_fd, 0);
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    if (chdir(cwd.c_str()) != 0)
+        _exit(127);
+    std::vector<char*> argv;
+    std::string binary = VESTREL_BINARY;
+    argv.push_back(binary.data());
+    std::vector<std::string> copies(args);
+    for (auto& arg : copies)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+}
+
+int decode_status(int status)
+{
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+}
+
+run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
+                       const std::optional<std::string>& stdin_data,
+                       std::chrono::seconds timeout)
+{
+    signal(SIGPIPE, SIG_IGN);  // the program may exit without reading its input
+    pipe_pair in, out, err;
+    int null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0)
+        exec_child(args, cwd, stdin_data ? in.read_end : null_fd, out.write_end,
+                   err.write_end);
+    close_fd(null_fd);
+    close_fd(in.read_end);
+    close_fd(out.write_end);
+    close_fd(err.write_end);
+    if (!stdin_data)
+        close_fd(in.write_end);
+    else
+        fcntl(in.write_end, F_SETFL, O_NONBLOCK);
+
+    run_result result;
+    std::size_t written = 0;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (out.read_end >= 0 || err.read_end >= 0) {
+        if (in.write_end >= 0 && written == stdin_data->size())
+            close_fd(in.write_end);
+        pollfd fds[3] = {{out.read_end, POLLIN, 0}, {err.read_end, POLLIN, 0},
+                         {in.write_end, POLLOUT, 0}};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            result.timed_out = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        if (poll(fds, 3, static_cast<int>(left.count())) < 0 && errno != EINTR)
+            break;
+        char buffer[65536];
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0)
+                (i == 0 ? result.out : result.err).append(buffer, std::size_t(n));
+            else
+                close_fd(i == 0 ? out.read_end : err.read_end);
+        }
+        if (fds[2].fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            const ssize_t n = write(in.write_end, stdin_data->data() + written,
+                                    stdin_data->size() - written);
+            if (n > 0)
+                written += std::size_t(n);
+            else if (errno != EAGAIN)
+                close_fd(in.write_end);
+        }
+    }
+    close_fd(in.write_end);
+    close_fd(out.read_end);
+    close_fd(err.read_end);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exit_code = decode_status(status);
+    return result;
+}
+
+}

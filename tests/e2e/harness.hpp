@@ -1,0 +1,54 @@
+// Runs the built vestrel binary in a scratch directory and captures what it
+// did: standard output, standard error, exit status and the files it left.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+struct run_result {
+    int exit_code = -1;     // exit status, or 128 + signal number
+    bool timed_out = false;
+    std::string out;
+    std::string err;
+};
+
+// A fresh temporary working directory, removed with everything in it when the
+// object goes away.
+class scratch_dir {
+public:
+    scratch_dir();
+    ~scratch_dir();
+    scratch_dir(const scratch_dir&) = delete;
+    scratch_dir& operator=(const scratch_dir&) = delete;
+
+    // Writes a file (creating parent directories) relative to the directory.
+    void write(const std::string& name, const std::string& content) const;
+    // Whole content of a file relative to the directory; empty when missing.
+    std::string read(const std::string& name) const;
+    bool exists(const std::string& name) const;
+    // Every regular file below the directory, relative and sorted, mapped to
+    // its content.
+    std::map<std::string, std::string> files() const;
+
+    fs::path path;
+};
+
+// Runs vestrel with args in cwd. stdin_data, when given, is written to the
+// program's standard input; otherwise standard input is /dev/null. The run is
+// killed after timeout.
+run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
+                       const std::optional<std::string>& stdin_data = std::nullopt,
+                       std::chrono::seconds timeout = std::chrono::seconds(60));
+
+// Path of a file shipped under tests/data.
+fs::path test_data(const std::string& name);
+
+}
