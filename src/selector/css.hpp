@@ -88,7 +88,9 @@ public:
     std::string text;  // exactly as given, untrimmed
     std::vector<css_chain> chains;
 
+    // A null pointer counts as the empty selector.
     explicit css_groups(const char* text);
+    // Writes the outline of the whole tree on standard error.
     void dump(unsigned depth) const;
 
 private:
