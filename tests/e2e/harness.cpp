@@ -120,7 +120,7 @@ int decode_status(int status)
 
 run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
                        const std::optional<std::string>& stdin_data,
-                       std::chrono::seconds timeout)
+                       std::chrono::seconds timeout, bool merge_stderr)
 {
     signal(SIGPIPE, SIG_IGN);  // the program may exit without reading its input
     pipe_pair in, out, err;
@@ -130,7 +130,7 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
         throw std::runtime_error("fork failed");
     if (pid == 0)
         exec_child(args, cwd, stdin_data ? in.read_end : null_fd, out.write_end,
-                   err.write_end);
+                   merge_stderr ? out.write_end : err.write_end);
     close_fd(null_fd);
     close_fd(in.read_end);
     close_fd(out.write_end);

@@ -43,10 +43,12 @@ public:
 
 // Runs vestrel with args in cwd. stdin_data, when given, is written to the
 // program's standard input; otherwise standard input is /dev/null. The run is
-// killed after timeout.
+// killed after timeout. With merge_stderr, standard error goes into out as
+// well, through the same pipe, to show how the two streams interleave.
 run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
                        const std::optional<std::string>& stdin_data = std::nullopt,
-                       std::chrono::seconds timeout = std::chrono::seconds(60));
+                       std::chrono::seconds timeout = std::chrono::seconds(60),
+                       bool merge_stderr = false);
 
 // Path of a file shipped under tests/data.
 fs::path test_data(const std::string& name);
