@@ -1,6 +1,40 @@
 #include "matching/query.hpp"
 
-// Placeholder until the matching engine lands: finds nothing.
-void query_document(std::vector<std::string>&, bool, const char*, const char*)
+#include "matching/chain.hpp"
+#include "matching/document_index.hpp"
+
+#include <iostream>
+#include <tinyxml2.h>
+
+void query_document(std::vector<std::string>& results, bool verbose,
+                    const char* xhtml, const char* selector)
 {
+    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
+    const tinyxml2::XMLError error = document.Parse(xhtml ? xhtml : "", static_cast<std::size_t>(-1));
+    if (verbose && error != tinyxml2::XML_SUCCESS)
+        std::cerr << "TinyXML2Error: " << int(error) << "\n";
+
+    const css_groups group(selector ? selector : "");
+    if (verbose)
+        group.dump(0);
+
+    if (const auto root = document.FirstChildElement())
+        collect_matches(results, *root, group);
+}
+
+void collect_matches(std::vector<std::string>& results, const tinyxml2::XMLElement& root,
+                     const css_groups& group)
+{
+    const document_index index(root);
+    const match_column matched = match(group, index);
+    for (std::size_t e = 0; e < index.nodes.size(); ++e)
+        if (matched[e])
+            results.push_back(serialise(*index.nodes[e].element));
+}
+
+std::string serialise(const tinyxml2::XMLElement& element)
+{
+    tinyxml2::XMLPrinter printer(nullptr, false, 0);
+    element.Accept(&printer);
+    return printer.CStr();
 }

@@ -2,11 +2,27 @@
 // a selector group in document pre-order and serialises each match.
 #pragma once
 
+#include "selector/css.hpp"
+
 #include <string>
 #include <vector>
+
+namespace tinyxml2 {
+class XMLElement;
+}
 
 // Appends one serialised element (ending in "\n") per matching element of the
 // document to results, in pre-order; each element at most once. With verbose,
 // reports an XML parse error and the selector outline on standard error.
 void query_document(std::vector<std::string>& results, bool verbose,
                     const char* xhtml, const char* selector);
+
+// Appends every element of root's subtree (root included) that the group
+// matches, serialised, in pre-order. A match inside another match is listed
+// again on its own.
+void collect_matches(std::vector<std::string>& results, const tinyxml2::XMLElement& root,
+                     const css_groups& group);
+
+// The element as TinyXML2's non-compact printer writes it at depth 0: nested
+// elements indented four spaces per level, one "\n" after the end tag.
+std::string serialise(const tinyxml2::XMLElement& element);
