@@ -327,3 +327,49 @@ TEST(driver, a_nul_byte_ends_what_is_processed)
 }
 
 }
+
+namespace {
+
+struct option_case {
+    strings args;      // "a.html" holds <p>A</p>
+    std::string out;
+    bool verbose;      // the selector line opens standard error
+    std::string list;  // the list file the run must leave, if any
+    std::string warning;
+};
+
+TEST(driver, option_parsing_seen_from_outside)
+{
+    const std::string result = "<p>A</p>\n\n";
+    const option_case cases[] = {
+        {{"-m", "   ", "1", "p", "a.html"}, "", false, "_all.lst", ""},
+        {{" -d ", "p", "a.html"}, result, true, "", ""},
+        {{"-m", "-d", "p", "a.html"}, result, false, "", ""},
+        {{"-m", "1", "-m", "2", "p", "a.html"}, "", false, "a.html.lst", ""},
+        {{"p", "a.html", "-m", "1", "-m"}, "", false, "_all.lst", ""},
+        {{"p", "-d", "a.html"}, result, true, "", ""},
+        {{"-D", "p", "a.html"}, result, false, "", "Warning! Unknown option: [-D]\n"},
+        {{"p", "-", "a.html"}, result, false, "", "Warning! Unknown option: [-]\n"},
+        {{"-m1", "p", "a.html"}, result, false, "", "Warning! Unknown option: [-m1]\n"},
+        {{"-m=1", "p", "a.html"}, result, false, "", "Warning! Unknown option: [-m=1]\n"},
+    };
+    for (const auto& c : cases) {
+        scratch_dir dir;
+        dir.write("a.html", "<p>A</p>");
+        const auto run = run_vestrel(c.args, dir.path);
+        std::string context;
+        for (const auto& arg : c.args)
+            context += "[" + arg + "]";
+        EXPECT_EQ(run.exit_code, 0) << context;
+        EXPECT_EQ(run.out, c.out) << context;
+        EXPECT_EQ(run.err.rfind(c.warning, 0), 0u) << context;
+        EXPECT_EQ(run.err.find("**** The group of selector: p\n") == c.warning.size(), c.verbose)
+            << context;
+        const auto files = dir.files();
+        EXPECT_EQ(files.size(), c.list.empty() ? 1u : 2u) << context;
+        if (!c.list.empty())
+            EXPECT_EQ(dir.read(c.list), result) << context;
+    }
+}
+
+}
