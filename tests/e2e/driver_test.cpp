@@ -272,8 +272,9 @@ TEST(driver, mode_values_are_read_as_integers)
         EXPECT_EQ(run.exit_code, 0) << c.value;
         EXPECT_EQ(run.out, c.out) << c.value;
         EXPECT_EQ(dir.exists("_all.lst"), c.collective_list) << c.value;
-        if (c.collective_list)
+        if (c.collective_list) {
             EXPECT_EQ(dir.read("_all.lst"), "<p>A</p>\n\n") << c.value;
+        }
     }
 }
 
@@ -367,8 +368,9 @@ TEST(driver, option_parsing_seen_from_outside)
             << context;
         const auto files = dir.files();
         EXPECT_EQ(files.size(), c.list.empty() ? 1u : 2u) << context;
-        if (!c.list.empty())
+        if (!c.list.empty()) {
             EXPECT_EQ(dir.read(c.list), result) << context;
+        }
     }
 }
 
