@@ -1,0 +1,137 @@
+#include "loading/tidy_worker.hpp"
+
+#include "loading/cp1251.hpp"
+#include "loading/large_stack.hpp"
+
+#include <iostream>
+#include <string_view>
+#include <tidy/tidy.h>
+#include <tidy/tidybuffio.h>
+
+namespace {
+
+// A Tidy document with its output and diagnostics buffers, all released
+// together: the output buffer, then the diagnostics buffer, then the document.
+struct tidy_session {
+    TidyDoc doc = tidyCreate();
+    TidyBuffer output{};
+    TidyBuffer diagnostics{};
+
+    tidy_session() = default;
+    tidy_session(const tidy_session&) = delete;
+    tidy_session& operator=(const tidy_session&) = delete;
+    ~tidy_session()
+    {
+        tidyBufFree(&output);
+        tidyBufFree(&diagnostics);
+        tidyRelease(doc);
+    }
+};
+
+std::string text_of(const TidyBuffer& buffer)
+{
+    if (buffer.bp == nullptr)
+        return {};
+    return std::string(reinterpret_cast<const char*>(buffer.bp), buffer.size);
+}
+
+bool names_win1251(const std::string& encoding)
+{
+    static constexpr std::string_view win1251 = "win1251";
+    if (encoding.size() != win1251.size())
+        return false;
+    for (std::size_t i = 0; i < win1251.size(); ++i) {
+        char c = encoding[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != win1251[i])
+            return false;
+    }
+    return true;
+}
+
+// Options that keep the document the user wrote: no-break spaces as numeric
+// references (a named "&nbsp;" is not XML and would come out corrupted), no
+// generator meta element, empty elements and paragraphs kept, and autonomous
+// custom elements such as <my-widget> accepted. Like the reporting options,
+// their results do not matter.
+void keep_document_content(TidyDoc doc)
+{
+    tidyOptSetBool(doc, TidyNumEntities, yes);
+    tidyOptSetBool(doc, TidyMark, no);
+    tidyOptSetBool(doc, TidyDropEmptyElems, no);
+    tidyOptSetBool(doc, TidyDropEmptyParas, no);
+    tidyOptSetInt(doc, TidyUseCustomTags, TidyCustomBlocklevel);
+}
+
+void show_raw_source(const char* raw)
+{
+    std::cerr << "**** BEGIN The HTML raw source\n" << raw << "\n"
+              << "**** END The HTML raw source\n";
+}
+
+}
+
+tidy_worker::tidy_worker(bool verbose, const char* raw,
+                         const std::optional<std::string>& input_encoding,
+                         const std::optional<std::string>& output_encoding)
+{
+    // Tidy recurses once per nesting level of the document, so a deeply
+    // nested input needs far more stack than the main thread has.
+    run_on_large_stack([&] {
+        status = convert(verbose, raw, input_encoding, output_encoding);
+    });
+}
+
+int tidy_worker::convert(bool verbose, const char* raw,
+                         const std::optional<std::string>& input_encoding,
+                         const std::optional<std::string>& output_encoding)
+{
+    xhtml.clear();
+    tidy_session tidy;
+    int rc = -1;
+
+    tidyOptSetBool(tidy.doc, TidyShowWarnings, no);
+    tidyOptSetBool(tidy.doc, TidyShowInfo, no);
+    keep_document_content(tidy.doc);
+
+    const bool own_conversion = input_encoding && names_win1251(*input_encoding);
+    if (!input_encoding || own_conversion)
+        tidySetInCharEncoding(tidy.doc, "utf8");
+    else
+        tidySetInCharEncoding(tidy.doc, input_encoding->c_str());
+    tidySetOutCharEncoding(tidy.doc, output_encoding ? output_encoding->c_str() : "utf8");
+
+    if (tidyOptSetBool(tidy.doc, TidyXhtmlOut, yes))
+        rc = tidySetErrorBuffer(tidy.doc, &tidy.diagnostics);
+    if (rc >= 0) {
+        if (verbose)
+            show_raw_source(raw);
+        if (own_conversion)
+            rc = tidyParseString(tidy.doc, cp1251_to_utf8(raw).c_str());
+        else
+            rc = tidyParseString(tidy.doc, raw);
+    }
+    if (rc >= 0)
+        rc = tidyCleanAndRepair(tidy.doc);
+    if (rc >= 0)
+        rc = tidyRunDiagnostics(tidy.doc);
+    // Errors were found: the document is still written.
+    if (rc > 1 && !tidyOptSetBool(tidy.doc, TidyForceOutput, yes))
+        rc = -1;
+    if (rc >= 0)
+        rc = tidySaveBuffer(tidy.doc, &tidy.output);
+
+    if (rc < 0) {
+        if (verbose)
+            std::cerr << "**** A severe error (" << rc << ") occurred.\n";
+        return rc;
+    }
+    if (rc > 0 && verbose)
+        std::cerr << "**** TIDY Diagnostics for raw HTML source: "
+                  << text_of(tidy.diagnostics) << "\n";
+    xhtml = text_of(tidy.output);
+    if (verbose)
+        std::cerr << "**** BEGIN XHTML\n" << xhtml << "\n" << "**** END XHTML\n";
+    return 0;
+}

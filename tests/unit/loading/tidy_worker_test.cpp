@@ -1,0 +1,187 @@
+#include "loading/tidy_worker.hpp"
+#include "stream_capture.hpp"
+
+#include <gtest/gtest.h>
+#include <iostream>
+
+namespace {
+
+const std::string raw_banner = "**** BEGIN The HTML raw source\n";
+const std::string raw_end = "**** END The HTML raw source\n";
+const std::string diagnostics_banner = "**** TIDY Diagnostics for raw HTML source: ";
+const std::string xhtml_banner = "**** BEGIN XHTML\n";
+const std::string xhtml_end = "**** END XHTML\n";
+
+// A document in which Tidy finds nothing to report.
+const std::string clean_page =
+    "<!DOCTYPE html><html><head><title>t</title></head><body><p>x</p></body></html>";
+
+std::string raw_section(const std::string& raw)
+{
+    return raw_banner + raw + "\n" + raw_end;
+}
+
+std::string xhtml_section(const std::string& xhtml)
+{
+    return xhtml_banner + xhtml + "\n" + xhtml_end;
+}
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+}
+
+TEST(tidy_worker, repairs_html_into_xhtml)
+{
+    const tidy_worker worker(false, "<ul><li>one<li>two</ul><br>", std::nullopt, std::nullopt);
+    EXPECT_EQ(worker.status, 0);
+    EXPECT_TRUE(contains(worker.xhtml, "<html xmlns=\"http://www.w3.org/1999/xhtml\">"));
+    EXPECT_TRUE(contains(worker.xhtml, "<li>one</li>\n<li>two</li>"));
+    EXPECT_TRUE(contains(worker.xhtml, "<br />"));
+}
+
+// Tidy must leave the user's content alone: each of these would otherwise be
+// dropped, invented or corrupted.
+TEST(tidy_worker, keeps_document_content)
+{
+    struct row {
+        const char* what;
+        std::string raw;
+        std::string kept;
+    };
+    const row rows[] = {
+        {"no-break space as numeric reference", "<p title=\"a\u00a0b\">x\u00a0y</p>",
+         "<p title=\"a&#160;b\">x&#160;y</p>"},
+        {"named no-break space", "<p>x&nbsp;y</p>", "<p>x&#160;y</p>"},
+        {"empty span", "<p><span class=\"icon\"></span>text</p>",
+         "<p><span class=\"icon\"></span>text</p>"},
+        {"empty i", "<p><i class=\"fa fa-star\"></i></p>", "<i class=\"fa fa-star\"></i>"},
+        {"empty div", "<div></div><p>x</p>", "<div></div>"},
+        {"empty paragraph", "<p></p><p>x</p>", "<p></p>"},
+        {"custom element", "<my-widget data-x=\"1\">w</my-widget>",
+         "<my-widget data-x=\"1\">w</my-widget>"},
+    };
+    for (const auto& [what, raw, kept] : rows) {
+        SCOPED_TRACE(what);
+        const tidy_worker worker(false, raw.c_str(), std::nullopt, std::nullopt);
+        EXPECT_EQ(worker.status, 0);
+        EXPECT_TRUE(contains(worker.xhtml, kept)) << worker.xhtml;
+        EXPECT_FALSE(contains(worker.xhtml, "&nbsp;"));
+        EXPECT_FALSE(contains(worker.xhtml, "generator"));
+    }
+}
+
+TEST(tidy_worker, quiet_without_verbose)
+{
+    for (const std::string& raw : {clean_page, std::string("<p>x"), std::string("<zzz>y</zzz>")}) {
+        stream_capture err(std::cerr);
+        stream_capture out(std::cout);
+        const tidy_worker worker(false, raw.c_str(), std::nullopt, std::nullopt);
+        EXPECT_EQ(worker.status, 0);
+        EXPECT_EQ(err.text(), "");
+        EXPECT_EQ(out.text(), "");
+    }
+}
+
+TEST(tidy_worker, verbose_clean_document_has_no_diagnostics_section)
+{
+    stream_capture err(std::cerr);
+    const tidy_worker worker(true, clean_page.c_str(), std::nullopt, std::nullopt);
+    EXPECT_EQ(worker.status, 0);
+    EXPECT_TRUE(contains(worker.xhtml, "<p>x</p>"));
+    EXPECT_EQ(err.text(), raw_section(clean_page) + xhtml_section(worker.xhtml));
+}
+
+// Warnings (missing doctype and title) and errors (an unknown element) both
+// bring the diagnostics section, between the raw source and the XHTML; with
+// errors the document is still written.
+TEST(tidy_worker, verbose_diagnostics_before_xhtml)
+{
+    for (const std::string& raw : {std::string("<p>x</p>"), std::string("<p>x</p><zzz>y</zzz>")}) {
+        SCOPED_TRACE(raw);
+        stream_capture err(std::cerr);
+        const tidy_worker worker(true, raw.c_str(), std::nullopt, std::nullopt);
+        EXPECT_EQ(worker.status, 0);
+        EXPECT_TRUE(contains(worker.xhtml, "<p>x</p>"));
+        const std::string head = raw_section(raw) + diagnostics_banner;
+        const std::string tail = "\n" + xhtml_section(worker.xhtml);
+        const std::string text = err.text();
+        ASSERT_GT(text.size(), head.size() + tail.size());
+        EXPECT_EQ(text.substr(0, head.size()), head);
+        EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    }
+}
+
+TEST(tidy_worker, unknown_element_still_gives_its_text)
+{
+    const tidy_worker worker(false, "<p>x</p><zzz>kept text</zzz>", std::nullopt, std::nullopt);
+    EXPECT_EQ(worker.status, 0);
+    EXPECT_TRUE(contains(worker.xhtml, "kept text"));
+}
+
+TEST(tidy_worker, win1251_is_converted_in_any_letter_case)
+{
+    const std::string raw = "<p title=\"\xc0\">\xcf\xf0\xe8\xe2\xe5\xf2 \x97 \xb9\x98" "5</p>";
+    for (const std::string name : {"win1251", "WIN1251", "Win1251"}) {
+        SCOPED_TRACE(name);
+        stream_capture err(std::cerr);
+        const tidy_worker worker(true, raw.c_str(), name, std::nullopt);
+        EXPECT_EQ(worker.status, 0);
+        EXPECT_TRUE(contains(worker.xhtml, "<p title=\"А\">Привет — №5</p>")) << worker.xhtml;
+        // The raw section shows the bytes as they came in.
+        EXPECT_EQ(err.text().substr(0, raw_section(raw).size()), raw_section(raw));
+    }
+}
+
+TEST(tidy_worker, input_encodings)
+{
+    struct row {
+        std::optional<std::string> encoding;
+        std::string raw;
+        std::string expected;
+    };
+    const row rows[] = {
+        {std::nullopt, "<p>\xc3\xa9t\xc3\xa9</p>", "<p>\xc3\xa9t\xc3\xa9</p>"},
+        {"utf8", "<p>\xc3\xa9t\xc3\xa9</p>", "<p>\xc3\xa9t\xc3\xa9</p>"},
+        // Named encodings other than win1251 are Tidy's to decode.
+        {"latin1", "<p>\xe9t\xe9</p>", "<p>\xc3\xa9t\xc3\xa9</p>"},
+        {"LATIN1", "<p>\xe9t\xe9</p>", "<p>\xc3\xa9t\xc3\xa9</p>"},
+        // A neighbouring code page that Tidy decodes itself.
+        {"win1252", "<p>\x80\xe9</p>", "<p>\xe2\x82\xac\xc3\xa9</p>"},
+    };
+    for (const auto& [encoding, raw, expected] : rows) {
+        SCOPED_TRACE(encoding.value_or("(none)"));
+        stream_capture err(std::cerr);
+        const tidy_worker worker(false, raw.c_str(), encoding, std::nullopt);
+        EXPECT_EQ(worker.status, 0);
+        EXPECT_TRUE(contains(worker.xhtml, expected)) << worker.xhtml;
+    }
+}
+
+TEST(tidy_worker, output_encoding_when_named)
+{
+    const tidy_worker worker(false, "<p>\xc3\xa9</p>", std::nullopt, std::string("latin1"));
+    EXPECT_EQ(worker.status, 0);
+    EXPECT_TRUE(contains(worker.xhtml, "<p>\xe9</p>")) << worker.xhtml;
+}
+
+TEST(tidy_worker, empty_input_gives_an_empty_document)
+{
+    for (const std::optional<std::string>& encoding : {std::optional<std::string>(), std::optional<std::string>("win1251")}) {
+        const tidy_worker worker(false, "", encoding, std::nullopt);
+        EXPECT_EQ(worker.status, 0);
+        EXPECT_TRUE(contains(worker.xhtml, "<body>\n</body>")) << worker.xhtml;
+    }
+}
+
+TEST(tidy_worker, raw_text_ends_at_its_first_zero_byte)
+{
+    const std::string raw("<p>seen</p>\0<p>unseen</p>", 25);
+    stream_capture err(std::cerr);
+    const tidy_worker worker(true, raw.c_str(), std::nullopt, std::nullopt);
+    EXPECT_TRUE(contains(worker.xhtml, "seen"));
+    EXPECT_FALSE(contains(worker.xhtml, "unseen"));
+    EXPECT_FALSE(contains(err.text(), "unseen"));
+}
