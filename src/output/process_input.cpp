@@ -1,14 +1,22 @@
 #include "output/process_input.hpp"
 
-// Placeholder until loading and output land: the input is received and
-// nothing is written.
-void process_input(std::vector<std::string>& results, bool, const std::string&,
-                   const std::string&, const std::optional<std::string>&,
-                   const std::optional<std::string>&, int, bool, const std::string&)
+#include "loading/tidy_worker.hpp"
+#include "matching/query.hpp"
+#include "output/output_modes.hpp"
+
+void process_input(std::vector<std::string>& results, bool verbose,
+                   const std::string& input_text, const std::string& selector,
+                   const std::optional<std::string>& input_encoding,
+                   const std::optional<std::string>& output_encoding,
+                   int mode, bool prefix, const std::string& display_name)
 {
     results.clear();
-}
-
-void reset_list_file(const std::string&)
-{
+    {
+        // The worker, and with it the input's XHTML, is gone before anything
+        // is written.
+        const tidy_worker worker(verbose, input_text.c_str(), input_encoding,
+                                 output_encoding);
+        query_document(results, verbose, worker.xhtml.c_str(), selector.c_str());
+    }
+    write_results(results, mode, prefix, display_name);
 }
