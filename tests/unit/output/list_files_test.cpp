@@ -1,0 +1,83 @@
+#include "output/list_files.hpp"
+#include "output/process_input.hpp"
+#include "scratch_cwd.hpp"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+TEST(counter_text, pads_to_the_digits_of_the_count)
+{
+    struct counter_case {
+        std::size_t index, count;
+        const char* expected;
+    };
+    const counter_case cases[] = {
+        {0, 1, "0"},     {8, 9, "8"},       {0, 10, "00"},     {9, 10, "09"},
+        {7, 12, "07"},   {11, 12, "11"},    {0, 99, "00"},     {0, 100, "000"},
+        {99, 100, "099"}, {100, 101, "100"}, {5, 1000, "0005"}, {999, 1000, "0999"},
+    };
+    for (const auto& [index, count, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << index << " of " << count);
+        EXPECT_EQ(counter_text(index, count), expected);
+    }
+}
+
+TEST(open_list_file, append_keeps_and_truncate_empties)
+{
+    scratch_cwd dir;
+    open_list_file("a.lst", list_open::append) << "one\n";
+    open_list_file("a.lst", list_open::append) << "two\n";
+    EXPECT_EQ(scratch_cwd::read("a.lst"), "one\ntwo\n");
+
+    open_list_file("a.lst", list_open::truncate) << "3";
+    EXPECT_EQ(scratch_cwd::read("a.lst"), "3");
+    open_list_file("t.lst", list_open::truncate) << "new";
+    EXPECT_EQ(scratch_cwd::read("t.lst"), "new");
+}
+
+TEST(open_list_file, created_readable_and_writable_for_all_before_the_mask)
+{
+    scratch_cwd dir;
+    const mode_t saved = umask(0);
+    open_list_file("append.lst", list_open::append) << "x";
+    open_list_file("truncate.lst", list_open::truncate) << "x";
+    reset_list_file("reset.lst");
+    umask(022);
+    open_list_file("masked.lst", list_open::append) << "x";
+    umask(saved);
+    const auto perms_of = [](const char* name) {
+        return fs::status(name).permissions() & fs::perms::all;
+    };
+    const auto all_rw = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+        | fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
+    EXPECT_EQ(perms_of("append.lst"), all_rw);
+    EXPECT_EQ(perms_of("truncate.lst"), all_rw);
+    EXPECT_EQ(perms_of("reset.lst"), all_rw);
+    EXPECT_EQ(perms_of("masked.lst"),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+                  | fs::perms::others_read);
+}
+
+TEST(open_list_file, unopenable_names_give_a_closed_stream)
+{
+    scratch_cwd dir;
+    fs::create_directory("taken.lst");
+    for (const auto kind : {list_open::append, list_open::truncate}) {
+        EXPECT_FALSE(open_list_file("taken.lst", kind).is_open());
+        EXPECT_FALSE(open_list_file("missing/dir.lst", kind).is_open());
+    }
+}
+
+TEST(reset_list_file, creates_or_empties_and_is_silent_on_failure)
+{
+    scratch_cwd dir;
+    scratch_cwd::write("_all.lst", "old results\n");
+    reset_list_file("_all.lst");
+    reset_list_file("_index.lst");
+    reset_list_file("missing/_all.lst");
+    const std::map<std::string, std::string> expected = {{"_all.lst", ""}, {"_index.lst", ""}};
+    EXPECT_EQ(dir.files(), expected);
+}
