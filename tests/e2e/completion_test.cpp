@@ -2,25 +2,18 @@
 // of word, and that its option and encoding lists are the ones the program's
 // own usage page lists.
 #include "harness.hpp"
+#include "shell.hpp"
 #include "usage_facts.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
 
 namespace {
 
 using e2e::scratch_dir;
+using e2e::shell_quote;
 using strings = std::vector<std::string>;
-
-std::string shell_quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 struct completion_run {
     int status = -1;
@@ -50,19 +43,12 @@ completion_run complete_words(const strings& words, const scratch_dir& cwd)
     const scratch_dir script_dir;  // kept apart so it is no candidate itself
     script_dir.write("complete.sh", script);
 
-    const std::string command = "cd " + shell_quote(cwd.path.string()) +
-                                " && bash --norc --noprofile " +
-                                shell_quote((script_dir.path / "complete.sh").string()) + " 2>&1";
+    const auto shell = e2e::run_shell("cd " + shell_quote(cwd.path.string()) +
+                                      " && bash --norc --noprofile " +
+                                      shell_quote((script_dir.path / "complete.sh").string()));
     completion_run run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::string output;
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, n);
-    run.status = pclose(pipe);
-    std::istringstream lines(output);
+    run.status = shell.status;
+    std::istringstream lines(shell.text);
     for (std::string candidate; std::getline(lines, candidate);)
         run.candidates.push_back(candidate);
     std::sort(run.candidates.begin(), run.candidates.end());
