@@ -17,15 +17,18 @@
 // One flag per element of a document_index, in the same order.
 using match_column = std::vector<char>;
 
-// The four collectors: for each element, whether one of its candidates for the
-// combinator has its flag set in left (the column of the compound to the
-// left). Descendant ' ': some element ancestor. Child '>': the element parent.
-// Following sibling '~': some earlier element sibling. Next sibling '+': the
-// element sibling immediately before. The root has none of these.
-match_column collect_ancestors(const document_index& index, const match_column& left);
-match_column collect_parent(const document_index& index, const match_column& left);
-match_column collect_preceding_siblings(const document_index& index, const match_column& left);
-match_column collect_previous_sibling(const document_index& index, const match_column& left);
+// The four collectors: set found, for each element, to whether one of its
+// candidates for the combinator has its flag set in left (the column of the
+// compound to the left). Descendant ' ': some element ancestor. Child '>':
+// the element parent. Following sibling '~': some earlier element sibling.
+// Next sibling '+': the element sibling immediately before. The root has
+// none of these.
+void collect_ancestors(const document_index& index, const match_column& left, match_column& found);
+void collect_parent(const document_index& index, const match_column& left, match_column& found);
+void collect_preceding_siblings(const document_index& index, const match_column& left,
+                                match_column& found);
+void collect_previous_sibling(const document_index& index, const match_column& left,
+                              match_column& found);
 
 // Flags the elements that compound i of the chain matches with everything to
 // its left matching through the combinators. A combinator other than the four

@@ -58,44 +58,40 @@ bool match(const css_attributeselector& selector, const tinyxml2::XMLElement& el
     }
 }
 
-bool match_name(const css_typeselector& selector, const tinyxml2::XMLElement& element)
-{
-    if (is_blank(selector.name) || selector.name == "*")
-        return true;
-    return equal_ignoring_case(selector.name, element.Name());
-}
-
 compound_matcher::compound_matcher(const css_element& compound)
     : compound(&compound)
 {
-    if (compound.type_selector)
-        for (const auto& token : compound.type_selector->functions)
-            pseudo_classes.push_back(parse_pseudo_class(token));
+    const auto& type = compound.type_selector;
+    if (!type)
+        return;
+    any_name = is_blank(type->name) || type->name == "*";
+    for (const auto& token : type->functions)
+        pseudo_classes.push_back(parse_pseudo_class(token));
+    name_only = type->classes.empty() && type->ids.empty() && pseudo_classes.empty()
+        && compound.attributes.empty();
 }
 
-bool compound_matcher::match(const tinyxml2::XMLElement& element,
-                             const sibling_position& position) const
+bool compound_matcher::match(const indexed_element& node) const
 {
-    if (compound->type_selector && !match_type(*compound->type_selector, element, position))
+    if (!any_name && !equal_ignoring_case(compound->type_selector->name, node.name))
         return false;
+    return name_only || match_rest(node);
+}
+
+bool compound_matcher::match_rest(const indexed_element& node) const
+{
+    const tinyxml2::XMLElement& element = *node.element;
+    if (const auto& type = compound->type_selector) {
+        if (!match_word_list(element, "class", type->classes))
+            return false;
+        if (!match_word_list(element, "id", type->ids))
+            return false;
+        for (const auto& test : pseudo_classes)
+            if (!pseudo_class_holds(test, element, node.position))
+                return false;
+    }
     return std::all_of(compound->attributes.begin(), compound->attributes.end(),
                        [&](const css_attributeselector& selector) {
                            return ::match(selector, element);
-                       });
-}
-
-bool compound_matcher::match_type(const css_typeselector& selector,
-                                  const tinyxml2::XMLElement& element,
-                                  const sibling_position& position) const
-{
-    if (!match_name(selector, element))
-        return false;
-    if (!match_word_list(element, "class", selector.classes))
-        return false;
-    if (!match_word_list(element, "id", selector.ids))
-        return false;
-    return std::all_of(pseudo_classes.begin(), pseudo_classes.end(),
-                       [&](const pseudo_class& test) {
-                           return pseudo_class_holds(test, element, position);
                        });
 }

@@ -2,6 +2,7 @@
 // selectors, pseudo-classes) against one element.
 #pragma once
 
+#include "matching/document_index.hpp"
 #include "matching/pseudo_class.hpp"
 #include "selector/css.hpp"
 
@@ -25,23 +26,23 @@ bool match_word_list(const tinyxml2::XMLElement& element, const char* attribute,
 // operator accepts; unknown operators never match.
 bool match(const css_attributeselector& selector, const tinyxml2::XMLElement& element);
 
-// Whether the selector's element name ("*" and blank match any) names the element.
-bool match_name(const css_typeselector& selector, const tinyxml2::XMLElement& element);
-
 // One compound selector ready for matching: the model's compound with its
-// pseudo-class tokens read once, so that testing many elements does not
-// re-read them.
+// element name and pseudo-class tokens read once, so that testing many
+// elements does not re-read them.
 class compound_matcher {
 public:
     const css_element* compound;
+    bool any_name = true;    // no type part, a blank name or "*"
+    bool name_only = false;  // nothing to test but the element name
     std::vector<pseudo_class> pseudo_classes;
 
     explicit compound_matcher(const css_element& compound);
 
-    // The compound's whole test: type part, then attribute selectors in order.
-    bool match(const tinyxml2::XMLElement& element, const sibling_position& position) const;
+    // The compound's whole test: element name, classes, ids, pseudo-classes,
+    // then the attribute selectors in order. The name comes first because it
+    // is the cheapest test and the one that fails most often.
+    bool match(const indexed_element& node) const;
 
 private:
-    bool match_type(const css_typeselector& selector, const tinyxml2::XMLElement& element,
-                    const sibling_position& position) const;
+    bool match_rest(const indexed_element& node) const;
 };

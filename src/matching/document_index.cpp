@@ -62,7 +62,8 @@ document_index::document_index(const tinyxml2::XMLElement& root)
             previous = last_child[std::size_t(pending.parent)];
             last_child[std::size_t(pending.parent)] = number;
         }
-        nodes.push_back({pending.element, pending.parent, previous, pending.position});
+        nodes.push_back({pending.element, pending.element->Name(), pending.parent, previous,
+                         pending.position});
         last_child.push_back(-1);
         push_children(stack, *pending.element, number, true);
     }

@@ -5,17 +5,20 @@
 
 #include "matching/pseudo_class.hpp"
 
+#include <string_view>
 #include <vector>
 
 namespace tinyxml2 {
 class XMLElement;
 }
 
-// One element of the index. Relations are indices into document_index::nodes,
-// -1 where there is no such element (the root has no element parent, and an
+// One element of the index with what the matchers read of it: its name,
+// read once, and its relations as indices into document_index::nodes, -1
+// where there is no such element (the root has no element parent, and an
 // element without an element sibling before it has no previous sibling).
 struct indexed_element {
     const tinyxml2::XMLElement* element;
+    std::string_view name;
     int parent;
     int previous_sibling;
     sibling_position position;
