@@ -6,6 +6,19 @@
 #include <iostream>
 #include <tinyxml2.h>
 
+namespace {
+
+// The element as the library's non-compact printer writes it at depth 0:
+// nested elements indented four spaces per level, one "\n" after the end tag.
+std::string serialise(const tinyxml2::XMLElement& element)
+{
+    tinyxml2::XMLPrinter printer(nullptr, false, 0);
+    element.Accept(&printer);
+    return printer.CStr();
+}
+
+}
+
 void query_document(std::vector<std::string>& results, bool verbose,
                     const char* xhtml, const char* selector)
 {
@@ -32,9 +45,3 @@ void collect_matches(std::vector<std::string>& results, const tinyxml2::XMLEleme
             results.push_back(serialise(*index.nodes[e].element));
 }
 
-std::string serialise(const tinyxml2::XMLElement& element)
-{
-    tinyxml2::XMLPrinter printer(nullptr, false, 0);
-    element.Accept(&printer);
-    return printer.CStr();
-}

@@ -22,7 +22,3 @@ void query_document(std::vector<std::string>& results, bool verbose,
 // again on its own.
 void collect_matches(std::vector<std::string>& results, const tinyxml2::XMLElement& root,
                      const css_groups& group);
-
-// The element as TinyXML2's non-compact printer writes it at depth 0: nested
-// elements indented four spaces per level, one "\n" after the end tag.
-std::string serialise(const tinyxml2::XMLElement& element);
