@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""Turns the measurements of bench/run into the Markdown of bench/RESULTS.md.
+
+    report.py RESULTS_DIR MACHINE_LINE
+
+RESULTS_DIR holds the file workloads (their names in order) and one directory
+per workload, each with: order (tool names), selector, files, TOOL.status ("ok" or
+why the tool was not timed), TOOL.mem (/usr/bin/time output, peak KiB on the
+last line), TOOL.count (results written) and hyperfine.json.
+"""
+
+import json
+import os
+import sys
+
+TIME_TARGET = 1.15     # vestrel / floor, median wall time, corpus and large page
+MEMORY_TARGET = 1.5    # vestrel / floor, peak resident memory, every workload
+TIME_TARGET_WORKLOADS = ("corpus", "large")
+
+
+def read(path, default=""):
+    try:
+        with open(path, encoding="utf-8") as source:
+            return source.read().strip()
+    except FileNotFoundError:
+        return default
+
+
+def peak_kib(path):
+    lines = read(path).splitlines()
+    try:
+        return int(lines[-1])
+    except (IndexError, ValueError):
+        return None
+
+
+class workload:
+    """One workload's figures per tool."""
+
+    def __init__(self, directory):
+        self.name = os.path.basename(directory)
+        self.selector = read(os.path.join(directory, "selector"))
+        self.files = read(os.path.join(directory, "files"))
+        self.tools = read(os.path.join(directory, "order")).split()
+        self.status = {t: read(os.path.join(directory, t + ".status")) for t in self.tools}
+        self.memory = {t: peak_kib(os.path.join(directory, t + ".mem")) for t in self.tools
+                       if self.status[t] == "ok"}
+        self.count = {t: read(os.path.join(directory, t + ".count")) for t in self.tools}
+        self.median = {}
+        timing = os.path.join(directory, "hyperfine.json")
+        if os.path.exists(timing):
+            with open(timing, encoding="utf-8") as source:
+                for result in json.load(source)["results"]:
+                    self.median[result["command"]] = result["median"]
+
+    def ratio(self, table, top, bottom):
+        if table.get(top) is None or table.get(bottom) is None or not table[bottom]:
+            return None
+        return table[top] / table[bottom]
+
+
+def cell(value, digits=2):
+    return "n/a" if value is None else f"{value:.{digits}f}"
+
+
+def rows(work):
+    lines = []
+    for tool in work.tools:
+        ok = work.status[tool] == "ok"
+        if tool == "vestrel":
+            time_ratio = work.ratio(work.median, "vestrel", "floor")
+            memory_ratio = work.ratio(work.memory, "vestrel", "floor")
+            against = "vestrel/floor"
+        elif tool in ("floor", "spawn"):
+            time_ratio = memory_ratio = None
+            against = ""
+        else:
+            time_ratio = work.ratio(work.median, tool, "vestrel")
+            memory_ratio = work.ratio(work.memory, tool, "vestrel")
+            against = f"{tool}/vestrel"
+        median = cell(work.median.get(tool), 3) if ok else work.status[tool] or "not run"
+        memory = work.memory.get(tool) if ok else None
+        lines.append("| {} | {} | {} | {} | {} | {} | {} | {} |".format(
+            work.name, tool, median, cell(memory / 1024 if memory else None, 1),
+            against, cell(time_ratio) if against else "", cell(memory_ratio) if against else "",
+            work.count.get(tool) or ("" if tool in ("floor", "spawn") else "n/a")))
+    return lines
+
+
+def verdicts(work):
+    lines = []
+    time_ratio = work.ratio(work.median, "vestrel", "floor")
+    memory_ratio = work.ratio(work.memory, "vestrel", "floor")
+    if work.name in TIME_TARGET_WORKLOADS:
+        met = time_ratio is not None and time_ratio <= TIME_TARGET
+        lines.append(f"- {work.name}: time vestrel/floor {cell(time_ratio)} "
+                     f"(target <= {TIME_TARGET}): {'met' if met else 'MISSED'}")
+    met = memory_ratio is not None and memory_ratio <= MEMORY_TARGET
+    lines.append(f"- {work.name}: peak memory vestrel/floor {cell(memory_ratio)} "
+                 f"(target <= {MEMORY_TARGET}): {'met' if met else 'MISSED'}")
+    return lines
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit("usage: report.py RESULTS_DIR MACHINE_LINE")
+    base = sys.argv[1]
+    workloads = [workload(os.path.join(base, name))
+                 for name in read(os.path.join(base, "workloads")).split()]
+    out = ["# Benchmark results", "",
+           f"Machine: {sys.argv[2]}.", "",
+           "Written by `bench/run`; every figure below comes from that one run. Times are "
+           "hyperfine medians of wall time; memory is the peak resident set of one run "
+           "(for loops and pipelines, of their largest process). Ratios: vestrel/floor for "
+           "vestrel, peer/vestrel for the peers (above 1: the peer is slower or bigger). "
+           "Results: how many results the tool wrote.", "",
+           "| workload | tool | median s | peak MiB | ratio | time | memory | results |",
+           "|---|---|---|---|---|---|---|---|"]
+    for work in workloads:
+        out.extend(rows(work))
+    out += ["", "## Targets", ""]
+    for work in workloads:
+        out.extend(verdicts(work))
+    out += ["", "## Workloads", ""]
+    for work in workloads:
+        out.append(f"- {work.name}: selector `{work.selector}` on `{work.files}`")
+    print("\n".join(out))
+
+
+if __name__ == "__main__":
+    main()
