@@ -15,8 +15,9 @@ bool file_exists(const std::string& name);
 // " -> " lines when verbose and the not-found message when nothing matched.
 std::vector<std::string> resolve_argument(const std::string& argument, bool verbose);
 
-// The whole content of an open stream, as plain bytes.
-std::string read_whole(std::FILE* stream);
+// The whole content of an open stream, as plain bytes. expected_size, when
+// known, is allocated up front; the content may be shorter or longer.
+std::string read_whole(std::FILE* stream, std::size_t expected_size = 0);
 
 // The whole content of a regular file; none when it cannot be opened or is a
 // directory.
