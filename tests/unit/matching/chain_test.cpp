@@ -5,14 +5,7 @@
 namespace {
 
 using matching_test::query;
-using matching_test::query_case;
-
-void expect_cases(const std::vector<query_case>& cases)
-{
-    for (const auto& c : cases)
-        EXPECT_EQ(query(c.xhtml, c.selector), c.expected)
-            << "selector [" << c.selector << "] on " << c.xhtml;
-}
+using matching_test::expect_cases;
 
 TEST(chain, descendant_and_child)
 {

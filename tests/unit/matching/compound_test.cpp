@@ -7,14 +7,7 @@
 namespace {
 
 using matching_test::query;
-using matching_test::query_case;
-
-void expect_cases(const std::vector<query_case>& cases)
-{
-    for (const auto& c : cases)
-        EXPECT_EQ(query(c.xhtml, c.selector), c.expected)
-            << "selector [" << c.selector << "] on " << c.xhtml;
-}
+using matching_test::expect_cases;
 
 TEST(compound, element_names_ignore_case_and_everything_else_is_exact)
 {

@@ -4,6 +4,7 @@
 
 #include "matching/query.hpp"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,13 @@ struct query_case {
     const char* xhtml;
     std::vector<std::string> expected;
 };
+
+// Runs every row and compares the result list byte for byte.
+inline void expect_cases(const std::vector<query_case>& cases)
+{
+    for (const auto& c : cases)
+        EXPECT_EQ(query(c.xhtml, c.selector), c.expected)
+            << "selector [" << c.selector << "] on " << c.xhtml;
+}
 
 }

@@ -224,10 +224,27 @@ void collect_matches(std::vector<std::string>& results, const XMLElement& elemen
 
 }
 
-// Random documents over a few names, attribute values and node kinds.
-class document_generator {
+// The random choices both generators make.
+class random_picker {
 public:
-    explicit document_generator(std::mt19937& random) : random(random) {}
+    explicit random_picker(std::mt19937& random) : random(random) {}
+
+protected:
+    std::mt19937& random;
+
+    bool chance(int percent) { return int(random() % 100) < percent; }
+
+    template <std::size_t size>
+    const char* pick(const char* const (&choices)[size])
+    {
+        return choices[random() % size];
+    }
+};
+
+// Random documents over a few names, attribute values and node kinds.
+class document_generator : random_picker {
+public:
+    using random_picker::random_picker;
 
     std::string document()
     {
@@ -243,15 +260,6 @@ public:
     }
 
 private:
-    std::mt19937& random;
-
-    bool chance(int percent) { return int(random() % 100) < percent; }
-
-    template <std::size_t size>
-    const char* pick(const char* const (&choices)[size])
-    {
-        return choices[random() % size];
-    }
 
     std::string element(int depth)
     {
@@ -291,9 +299,9 @@ private:
 
 // Random selector groups over the same names and values, with every
 // combinator and every structural pseudo-class.
-class selector_generator {
+class selector_generator : random_picker {
 public:
-    explicit selector_generator(std::mt19937& random) : random(random) {}
+    using random_picker::random_picker;
 
     std::string group()
     {
@@ -304,15 +312,6 @@ public:
     }
 
 private:
-    std::mt19937& random;
-
-    bool chance(int percent) { return int(random() % 100) < percent; }
-
-    template <std::size_t size>
-    const char* pick(const char* const (&choices)[size])
-    {
-        return choices[random() % size];
-    }
 
     std::string chain()
     {
