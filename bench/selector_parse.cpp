@@ -44,6 +44,12 @@ void BM_parse_one_chain(benchmark::State& state)
     parse(state, "div.a > p#b + span[lang='en'] ~ em ");
 }
 
+// The most objects per byte: one chain, compound and type part per two bytes.
+void BM_parse_tiny_chains(benchmark::State& state)
+{
+    parse(state, "a,");
+}
+
 // A run of combinators with nothing before them, each refused in turn.
 void BM_parse_refused_combinators(benchmark::State& state)
 {
@@ -68,6 +74,7 @@ void BM_parse_unclosed_quote(benchmark::State& state)
 
 BENCHMARK(BM_parse_group)->SIZES;
 BENCHMARK(BM_parse_one_chain)->SIZES;
+BENCHMARK(BM_parse_tiny_chains)->SIZES;
 BENCHMARK(BM_parse_refused_combinators)->SIZES;
 BENCHMARK(BM_parse_one_compound)->SIZES;
 BENCHMARK(BM_parse_unclosed_quote)->SIZES;
