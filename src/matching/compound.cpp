@@ -6,10 +6,18 @@
 #include <algorithm>
 #include <tinyxml2.h>
 
+namespace {
+
+bool contains(const std::vector<std::string>& words, std::string_view word)
+{
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+}
+
 bool has_word(std::string_view value, std::string_view word)
 {
-    const auto words = split(value, ' ');
-    return std::find(words.begin(), words.end(), word) != words.end();
+    return contains(split(value, ' '), word);
 }
 
 bool match_word_list(const tinyxml2::XMLElement& element, const char* attribute,
@@ -21,9 +29,8 @@ bool match_word_list(const tinyxml2::XMLElement& element, const char* attribute,
     if (!value)
         return false;
     const auto present = split(value, ' ');
-    return std::all_of(words.begin(), words.end(), [&](const std::string& word) {
-        return std::find(present.begin(), present.end(), word) != present.end();
-    });
+    return std::all_of(words.begin(), words.end(),
+                       [&](const std::string& word) { return contains(present, word); });
 }
 
 bool match(const css_attributeselector& selector, const tinyxml2::XMLElement& element)
