@@ -20,15 +20,22 @@ struct thread_attributes {
     }
 };
 
-// What the new thread needs: the work, and a place for its exception.
+// The stack size this thread was started with by run_on_large_stack; 0 on
+// any other thread.
+thread_local std::size_t own_stack_bytes = 0;
+
+// What the new thread needs: the work, its stack size, and a place for its
+// exception.
 struct thread_task {
     const std::function<void()>* work;
+    std::size_t stack_bytes;
     std::exception_ptr error;
 };
 
 void* run_thread_task(void* argument)
 {
     auto* task = static_cast<thread_task*>(argument);
+    own_stack_bytes = task->stack_bytes;
     try {
         (*task->work)();
     } catch (...) {
@@ -41,8 +48,12 @@ void* run_thread_task(void* argument)
 
 void run_on_large_stack(const std::function<void()>& work, std::size_t stack_bytes)
 {
+    if (own_stack_bytes >= stack_bytes) {
+        work();
+        return;
+    }
     thread_attributes attributes;
-    thread_task task{&work, nullptr};
+    thread_task task{&work, stack_bytes, nullptr};
     pthread_t thread;
     const bool started = attributes.valid
         && pthread_attr_setstacksize(&attributes.attr, stack_bytes) == 0

@@ -72,3 +72,18 @@ TEST(run_on_large_stack, runs_on_the_caller_when_no_thread_can_be_made)
     EXPECT_TRUE(ran);
     EXPECT_EQ(worker, std::this_thread::get_id());
 }
+
+TEST(run_on_large_stack, nested_calls_reuse_the_large_stack)
+{
+    std::thread::id outer, inner, small;
+    run_on_large_stack([&] {
+        outer = std::this_thread::get_id();
+        run_on_large_stack([&] { inner = std::this_thread::get_id(); });
+        // A request for more than this thread has gets a thread of its own.
+        run_on_large_stack([&] { small = std::this_thread::get_id(); },
+                           large_stack_bytes + (std::size_t(1) << 20));
+    });
+    EXPECT_NE(outer, std::this_thread::get_id());
+    EXPECT_EQ(inner, outer);
+    EXPECT_NE(small, outer);
+}
