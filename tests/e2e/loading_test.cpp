@@ -125,6 +125,8 @@ TEST(loading, other_input_encodings)
         {{"-i", "utf8", "p"}, "<p>\xc3\xa9t\xc3\xa9</p>", "<p>\xc3\xa9t\xc3\xa9</p>\n\n"},
         {{"-i", "latin1", "p"}, "<p>\xe9t\xe9</p>", "<p>\xc3\xa9t\xc3\xa9</p>\n\n"},
         {{"-i", "win1252", "p"}, "<p>\x80 \xe9</p>", "<p>\xe2\x82\xac \xc3\xa9</p>\n\n"},
+        // An empty input takes the Windows-1251 path like any other.
+        {{"-i", "win1251", "body"}, "", "<body/>\n\n"},
         // An encoding Tidy does not know leaves its default, UTF-8, in place.
         {{"-i", "klingon", "p"}, "<p>\xc3\xa9</p>", "<p>\xc3\xa9</p>\n\n"},
     };
