@@ -6,13 +6,13 @@
 
 // The output modes; any other number writes nothing.
 enum output_mode : int {
-    mode_stdout = 0,             // results on standard output
-    mode_all_list = 1,           // appended to "_all.lst"
-    mode_list_per_input = 2,     // the input's name + ".lst"
-    mode_file_per_item = 3,      // the input's name + "." + counter + ".lst"
+    mode_stdout = 0,                  // results on standard output
+    mode_all_list = 1,                // appended to "_all.lst"
+    mode_list_per_input = 2,          // the input's name + ".lst"
+    mode_file_per_item = 3,           // the input's name + "." + counter + ".lst"
     mode_numbered_file_per_item = 4,  // counter + ".lst"
-    mode_clean_index = 5,        // index lines of cleaned text in "_index.lst"
-    mode_raw_index = 6,          // index lines of raw items in "_index.lst"
+    mode_clean_index = 5,             // index lines of cleaned text in "_index.lst"
+    mode_raw_index = 6,               // index lines of raw items in "_index.lst"
 };
 
 // Writes the items of one input in the given mode. With prefix, modes 0 to 4
