@@ -8,10 +8,19 @@
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace e2e {
+
+namespace {
+
+// The user that the child becomes before exec; 0 keeps the tests' own.
+uid_t drop_to_user = 0;
+
+}
 
 scratch_dir::scratch_dir()
 {
@@ -61,6 +70,19 @@ std::map<std::string, std::string> scratch_dir::files() const
     return found;
 }
 
+run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
+                                    const scratch_dir& cwd)
+{
+    if (geteuid() != 0)
+        return run_vestrel(args, cwd.path);
+    constexpr uid_t nobody = 65534;
+    chmod(cwd.path.c_str(), 0777);
+    drop_to_user = nobody;
+    run_result result = run_vestrel(args, cwd.path);
+    drop_to_user = 0;
+    return result;
+}
+
 fs::path test_data(const std::string& name)
 {
     return fs::path(VESTREL_TEST_DATA) / name;
@@ -91,6 +113,9 @@ void close_fd(int& fd)
 [[noreturn]] void exec_child(const std::vector<std::string>& args, const fs::path& cwd,
                              int in_fd, int out_fd, int err_fd)
 {
+    if (drop_to_user != 0 && (setgroups(0, nullptr) != 0 || setgid(drop_to_user) != 0
+                              || setuid(drop_to_user) != 0))
+        _exit(126);
     dup2(in_fd, 0);
     dup2(out_fd, 1);
     dup2(err_fd, 2);

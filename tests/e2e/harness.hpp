@@ -50,6 +50,11 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
                        std::chrono::seconds timeout = std::chrono::seconds(60),
                        bool merge_stderr = false);
 
+// As run_vestrel, but as an unprivileged user when the tests run as root, so
+// that permission checks apply (the directory is opened to that user first).
+run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
+                                    const scratch_dir& cwd);
+
 // Path of a file shipped under tests/data.
 fs::path test_data(const std::string& name);
 
