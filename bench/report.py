@@ -6,11 +6,14 @@
 RESULTS_DIR holds the file workloads (their names in order) and one directory
 per workload, each with: order (tool names), selector, files, TOOL.status ("ok" or
 why the tool was not timed), TOOL.mem (/usr/bin/time output, peak KiB on the
-last line), TOOL.count (results written) and hyperfine.json.
+last line), TOOL.count (results written) and round-N.json, hyperfine's
+figures of one run of every timed tool per round.
 """
 
+import glob
 import json
 import os
+import statistics
 import sys
 
 TIME_TARGET = 1.15     # vestrel / floor, median wall time, corpus and large page
@@ -46,12 +49,15 @@ class workload:
         self.memory = {t: peak_kib(os.path.join(directory, t + ".mem")) for t in self.tools
                        if self.status[t] == "ok"}
         self.count = {t: read(os.path.join(directory, t + ".count")) for t in self.tools}
-        self.median = {}
-        timing = os.path.join(directory, "hyperfine.json")
-        if os.path.exists(timing):
+        wall, cpu = {}, {}
+        for timing in sorted(glob.glob(os.path.join(directory, "round-*.json"))):
             with open(timing, encoding="utf-8") as source:
                 for result in json.load(source)["results"]:
-                    self.median[result["command"]] = result["median"]
+                    wall.setdefault(result["command"], []).extend(result["times"])
+                    cpu.setdefault(result["command"], []).append(result["user"] + result["system"])
+        self.median = {tool: statistics.median(times) for tool, times in wall.items()}
+        self.cpu = {tool: statistics.median(times) for tool, times in cpu.items()}
+        self.rounds = max((len(times) for times in wall.values()), default=0)
 
     def ratio(self, table, top, bottom):
         if table.get(top) is None or table.get(bottom) is None or not table[bottom]:
@@ -68,21 +74,20 @@ def rows(work):
     for tool in work.tools:
         ok = work.status[tool] == "ok"
         if tool == "vestrel":
-            time_ratio = work.ratio(work.median, "vestrel", "floor")
-            memory_ratio = work.ratio(work.memory, "vestrel", "floor")
-            against = "vestrel/floor"
+            base, against = "floor", "vestrel/floor"
         elif tool in ("floor", "spawn"):
-            time_ratio = memory_ratio = None
-            against = ""
+            base, against = None, ""
         else:
-            time_ratio = work.ratio(work.median, tool, "vestrel")
-            memory_ratio = work.ratio(work.memory, tool, "vestrel")
-            against = f"{tool}/vestrel"
+            base, against = "vestrel", f"{tool}/vestrel"
+        ratios = ["", "", ""]
+        if base:
+            ratios = [cell(work.ratio(table, tool, base))
+                      for table in (work.median, work.cpu, work.memory)]
         median = cell(work.median.get(tool), 3) if ok else work.status[tool] or "not run"
-        memory = work.memory.get(tool) if ok else None
-        lines.append("| {} | {} | {} | {} | {} | {} | {} | {} |".format(
-            work.name, tool, median, cell(memory / 1024 if memory else None, 1),
-            against, cell(time_ratio) if against else "", cell(memory_ratio) if against else "",
+        memory = work.memory.get(tool)
+        lines.append("| {} | {} | {} | {} | {} | {} | {} | {} | {} | {} |".format(
+            work.name, tool, median, cell(work.cpu.get(tool), 3),
+            cell(memory / 1024 if memory else None, 1), against, *ratios,
             work.count.get(tool) or ("" if tool in ("floor", "spawn") else "n/a")))
     return lines
 
@@ -90,11 +95,13 @@ def rows(work):
 def verdicts(work):
     lines = []
     time_ratio = work.ratio(work.median, "vestrel", "floor")
+    cpu_ratio = work.ratio(work.cpu, "vestrel", "floor")
     memory_ratio = work.ratio(work.memory, "vestrel", "floor")
     if work.name in TIME_TARGET_WORKLOADS:
         met = time_ratio is not None and time_ratio <= TIME_TARGET
-        lines.append(f"- {work.name}: time vestrel/floor {cell(time_ratio)} "
-                     f"(target <= {TIME_TARGET}): {'met' if met else 'MISSED'}")
+        lines.append(f"- {work.name}: wall time vestrel/floor {cell(time_ratio)} "
+                     f"(target <= {TIME_TARGET}): {'met' if met else 'MISSED'}; "
+                     f"CPU time {cell(cpu_ratio)}")
     met = memory_ratio is not None and memory_ratio <= MEMORY_TARGET
     lines.append(f"- {work.name}: peak memory vestrel/floor {cell(memory_ratio)} "
                  f"(target <= {MEMORY_TARGET}): {'met' if met else 'MISSED'}")
@@ -110,12 +117,17 @@ def main():
     out = ["# Benchmark results", "",
            f"Machine: {sys.argv[2]}.", "",
            "Written by `bench/run`; every figure below comes from that one run. Times are "
-           "hyperfine medians of wall time; memory is the peak resident set of one run "
-           "(for loops and pipelines, of their largest process). Ratios: vestrel/floor for "
-           "vestrel, peer/vestrel for the peers (above 1: the peer is slower or bigger). "
-           "Results: how many results the tool wrote.", "",
-           "| workload | tool | median s | peak MiB | ratio | time | memory | results |",
-           "|---|---|---|---|---|---|---|---|"]
+           "medians over rounds in which hyperfine ran every tool once, one after another: "
+           "wall time, and CPU time (user + system). Memory is the peak resident set of one "
+           "run (for loops and pipelines, of their largest process). Ratios: vestrel/floor "
+           "for vestrel, peer/vestrel for the peers (above 1: the peer is slower or bigger). "
+           "Results: how many results the tool wrote. The floor (`bench/floor.cpp`) reads each "
+           "file, runs Tidy with vestrel's settings and parses the XHTML with TinyXML2, "
+           "nothing else. pup and hxselect read one document per process, so they run once "
+           "per file in a shell loop; `spawn` is that loop around /bin/true, the cost of "
+           "starting the processes alone.", "",
+           "| workload | tool | wall s | CPU s | peak MiB | ratio | wall | CPU | memory | results |",
+           "|---|---|---|---|---|---|---|---|---|---|"]
     for work in workloads:
         out.extend(rows(work))
     out += ["", "## Targets", ""]
@@ -123,7 +135,8 @@ def main():
         out.extend(verdicts(work))
     out += ["", "## Workloads", ""]
     for work in workloads:
-        out.append(f"- {work.name}: selector `{work.selector}` on `{work.files}`")
+        out.append(f"- {work.name}: selector `{work.selector}` on `{work.files}`, "
+                   f"{work.rounds} rounds")
     print("\n".join(out))
 
 
