@@ -45,6 +45,15 @@ std::multiset<std::string> line_set(const std::string& text)
     return lines;
 }
 
+// The arguments of a case, for failure messages.
+std::string bracketed(const strings& args)
+{
+    std::string text;
+    for (const auto& arg : args)
+        text += "[" + arg + "]";
+    return text;
+}
+
 struct informational_case {
     strings args;
     int exit_code;
@@ -72,9 +81,7 @@ TEST(driver, informational_runs)
     for (const auto& c : cases) {
         scratch_dir dir;
         const auto run = run_vestrel(c.args, dir.path);
-        std::string context;
-        for (const auto& arg : c.args)
-            context += "[" + arg + "]";
+        const std::string context = bracketed(c.args);
         EXPECT_EQ(run.exit_code, c.exit_code) << context;
         EXPECT_EQ(run.out, c.out) << context;
         EXPECT_EQ(run.err, c.err) << context;
@@ -362,9 +369,7 @@ TEST(driver, option_parsing_seen_from_outside)
         scratch_dir dir;
         dir.write("a.html", "<p>A</p>");
         const auto run = run_vestrel(c.args, dir.path);
-        std::string context;
-        for (const auto& arg : c.args)
-            context += "[" + arg + "]";
+        const std::string context = bracketed(c.args);
         EXPECT_EQ(run.exit_code, 0) << context;
         EXPECT_EQ(run.out, c.out) << context;
         EXPECT_EQ(run.err.rfind(c.warning, 0), 0u) << context;
