@@ -1,8 +1,11 @@
 #include "loading/tidy_worker.hpp"
 
 #include "loading/cp1251.hpp"
+#include "loading/encodings.hpp"
 #include "loading/large_stack.hpp"
 
+#include <algorithm>
+#include <climits>
 #include <iostream>
 #include <string_view>
 #include <tidy/tidy.h>
@@ -35,19 +38,17 @@ std::string text_of(const TidyBuffer& buffer)
     return std::string(reinterpret_cast<const char*>(buffer.bp), buffer.size);
 }
 
-bool names_win1251(const std::string& encoding)
+// Parses exactly the bytes of raw, NUL bytes included (Tidy's buffers stop
+// at 4 GiB).
+int parse_bytes(TidyDoc doc, std::string_view raw)
 {
-    static constexpr std::string_view win1251 = "win1251";
-    if (encoding.size() != win1251.size())
-        return false;
-    for (std::size_t i = 0; i < win1251.size(); ++i) {
-        char c = encoding[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != win1251[i])
-            return false;
-    }
-    return true;
+    TidyBuffer input{};
+    tidyBufInit(&input);
+    tidyBufAttach(&input, reinterpret_cast<byte*>(const_cast<char*>(raw.data())),
+                  static_cast<uint>(std::min<std::size_t>(raw.size(), UINT_MAX)));
+    const int rc = tidyParseBuffer(doc, &input);
+    tidyBufDetach(&input);
+    return rc;
 }
 
 // Options that keep the document the user wrote: no-break spaces as numeric
@@ -64,7 +65,7 @@ void keep_document_content(TidyDoc doc)
     tidyOptSetInt(doc, TidyUseCustomTags, TidyCustomBlocklevel);
 }
 
-void show_raw_source(const char* raw)
+void show_raw_source(std::string_view raw)
 {
     std::cerr << "**** BEGIN The HTML raw source\n" << raw << "\n"
               << "**** END The HTML raw source\n";
@@ -72,7 +73,7 @@ void show_raw_source(const char* raw)
 
 }
 
-tidy_worker::tidy_worker(bool verbose, const char* raw,
+tidy_worker::tidy_worker(bool verbose, std::string_view raw,
                          const std::optional<std::string>& input_encoding,
                          const std::optional<std::string>& output_encoding)
 {
@@ -83,7 +84,7 @@ tidy_worker::tidy_worker(bool verbose, const char* raw,
     });
 }
 
-int tidy_worker::convert(bool verbose, const char* raw,
+int tidy_worker::convert(bool verbose, std::string_view raw,
                          const std::optional<std::string>& input_encoding,
                          const std::optional<std::string>& output_encoding)
 {
@@ -108,9 +109,9 @@ int tidy_worker::convert(bool verbose, const char* raw,
         if (verbose)
             show_raw_source(raw);
         if (own_conversion)
-            rc = tidyParseString(tidy.doc, cp1251_to_utf8(raw).c_str());
+            rc = parse_bytes(tidy.doc, cp1251_to_utf8(raw));
         else
-            rc = tidyParseString(tidy.doc, raw);
+            rc = parse_bytes(tidy.doc, raw);
     }
     if (rc >= 0)
         rc = tidyCleanAndRepair(tidy.doc);

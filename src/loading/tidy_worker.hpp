@@ -4,16 +4,17 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // One input's cleaning. In verbose mode the raw source, Tidy's diagnostics
 // and the XHTML are shown on standard error as they pass.
 class tidy_worker {
 public:
-    // raw is the HTML up to its terminating zero byte. Without input_encoding
+    // raw is the HTML, every byte of it. Without input_encoding
     // the input is read as "utf8"; "win1251" (any letter case) is converted
     // to UTF-8 by the program itself; any other name goes to Tidy as given.
     // Without output_encoding the XHTML is written as "utf8".
-    tidy_worker(bool verbose, const char* raw,
+    tidy_worker(bool verbose, std::string_view raw,
                 const std::optional<std::string>& input_encoding,
                 const std::optional<std::string>& output_encoding);
 
@@ -24,7 +25,7 @@ public:
     std::string xhtml;
 
 private:
-    int convert(bool verbose, const char* raw,
+    int convert(bool verbose, std::string_view raw,
                 const std::optional<std::string>& input_encoding,
                 const std::optional<std::string>& output_encoding);
 };

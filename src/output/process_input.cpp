@@ -1,5 +1,6 @@
 #include "output/process_input.hpp"
 
+#include "loading/encodings.hpp"
 #include "loading/tidy_worker.hpp"
 #include "matching/query.hpp"
 #include "output/output_modes.hpp"
@@ -14,8 +15,8 @@ void process_input(std::vector<std::string>& results, bool verbose,
     {
         // The worker, and with it the input's XHTML, is gone before anything
         // is written.
-        const tidy_worker worker(verbose, input_text.c_str(), input_encoding,
-                                 output_encoding);
+        const tidy_worker worker(verbose, processed_input(input_text, input_encoding),
+                                 input_encoding, output_encoding);
         query_document(results, verbose, worker.xhtml.c_str(), selector.c_str());
     }
     write_results(results, mode, prefix, display_name);

@@ -60,19 +60,21 @@ std::vector<bad_file_case> bad_file_cases()
          "<p>a\xff\xfe b \xc3( c \xf8\x88\x80\x80\x80 d \x80</p>", {},
          "<!--bad.html-->\n<p>a" + replacement + replacement + " b " + replacement + "( c "
              + replacement + " d " + replacement + "</p>\n\n"},
-        // A UTF-16 text holds a NUL byte next to every ASCII character, and the
-        // input ends at the first one: "\xff\xfe<" is all that is seen,
-        // whether or not the encoding is named.
+        // A UTF-16 text holds a NUL byte next to every ASCII character. Read
+        // as UTF-8 the input ends at the first one ("\xff\xfe<" is all that is
+        // seen); named with "-i" it is read whole.
         {"UTF-16LE with BOM", "\xff\xfe<" + nuls(1) + "p" + nuls(1) + ">" + nuls(1) + "x" + nuls(1),
          {}, "<!--bad.html-->\n"},
         {"UTF-16LE with BOM and -i utf16",
          "\xff\xfe<" + nuls(1) + "p" + nuls(1) + ">" + nuls(1) + "x" + nuls(1), {"-i", "utf16"},
-         "<!--bad.html-->\n"},
-        {"UTF-16BE with BOM and -i utf16",
-         "\xfe\xff" + nuls(1) + "<" + nuls(1) + "p" + nuls(1) + ">", {"-i", "utf16"},
-         "<!--bad.html-->\n"},
+         "<!--bad.html-->\n<p>x</p>\n\n"},
+        {"UTF-16BE with BOM and -i UTF16",
+         "\xfe\xff" + nuls(1) + "<" + nuls(1) + "p" + nuls(1) + ">", {"-i", "UTF16"},
+         "<!--bad.html-->\n<p/>\n\n"},
         {"UTF-16 text under -i utf16le", "<" + nuls(1) + "p" + nuls(1), {"-i", "utf16le"},
-         "<!--bad.html-->\n"},
+         "<!--bad.html-->\n<p/>\n\n"},
+        {"UTF-16 text of odd length under -i utf16be", nuls(1) + "<" + nuls(1) + "p" + nuls(1),
+         {"-i", "utf16be"}, "<!--bad.html-->\n<p/>\n\n"},
         // An encoding name Tidy does not know leaves UTF-8 in place (Tidy
         // itself says so on standard error, once per input).
         {"unknown encoding name", "<p>\xc3\xa9</p>", {"-i", "no-such-encoding"},
