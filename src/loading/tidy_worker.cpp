@@ -97,10 +97,14 @@ int tidy_worker::convert(bool verbose, std::string_view raw,
     keep_document_content(tidy.doc);
 
     const bool own_conversion = input_encoding && names_win1251(*input_encoding);
-    if (!input_encoding || own_conversion)
+    if (!input_encoding || own_conversion) {
         tidySetInCharEncoding(tidy.doc, "utf8");
-    else
+    } else {
+        // Tidy reports a name it does not know on standard error itself, so
+        // what the program has written so far must be out first.
+        std::cout.flush();
         tidySetInCharEncoding(tidy.doc, input_encoding->c_str());
+    }
     tidySetOutCharEncoding(tidy.doc, output_encoding ? output_encoding->c_str() : "utf8");
 
     if (tidyOptSetBool(tidy.doc, TidyXhtmlOut, yes))

@@ -44,3 +44,20 @@ TEST(encodings, a_utf16_page_from_standard_input)
 }
 
 }
+
+namespace {
+
+TEST(encodings, tidys_own_complaint_about_a_name_comes_in_program_order)
+{
+    scratch_dir dir;
+    dir.write("a.html", "<p>A</p>");
+    dir.write("b.html", "<p>B</p>");
+    const auto run = run_vestrel({"-i", "klingon", "p", "a.html", "b.html"}, dir.path,
+                                 std::nullopt, std::chrono::seconds(60), true);
+    const std::string complaint = "Config: missing or malformed argument for option: "
+                                  "in-char-encoding\n";
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, complaint + "<p>A</p>\n\n" + complaint + "<p>B</p>\n\n");
+}
+
+}
