@@ -2,6 +2,8 @@
 
 #include "cli/argparser.hpp"
 #include "cli/inputs.hpp"
+#include "output/list_files.hpp"
+#include "output/output_modes.hpp"
 #include "output/process_input.hpp"
 #include "text/text.hpp"
 
@@ -82,10 +84,10 @@ run_settings settings_from(const argparser& parser)
 // Empties the list file that the chosen mode appends to across inputs.
 void reset_collective_list(int mode)
 {
-    if (mode == 1)
-        reset_list_file("_all.lst");
-    else if (mode == 5 || mode == 6)
-        reset_list_file("_index.lst");
+    if (mode == mode_all_list)
+        reset_list_file(all_list_name);
+    else if (mode == mode_clean_index || mode == mode_raw_index)
+        reset_list_file(index_list_name);
 }
 
 void process(const run_settings& settings, std::vector<std::string>& results,
