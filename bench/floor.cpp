@@ -10,13 +10,17 @@
 // not pass for a fast one.
 
 #include "cli/inputs.hpp"
+#include "loading/encodings.hpp"
+#include "loading/large_stack.hpp"
 #include "loading/tidy_worker.hpp"
 
 #include <iostream>
 #include <optional>
 #include <tinyxml2.h>
 
-int main(int argc, char** argv)
+namespace {
+
+int clean_and_parse(int argc, char** argv)
 {
     int unreadable = 0;
     for (int i = 1; i < argc; ++i) {
@@ -26,9 +30,20 @@ int main(int argc, char** argv)
             ++unreadable;
             continue;
         }
-        const tidy_worker worker(false, text->c_str(), std::nullopt, std::nullopt);
+        const tidy_worker worker(false, processed_input(*text, std::nullopt), std::nullopt,
+                                 std::nullopt);
         tinyxml2::XMLDocument document;
         document.Parse(worker.xhtml.c_str());
     }
     return unreadable == 0 ? 0 : 1;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    // On one large-stack thread for the whole run, as vestrel itself runs.
+    int exit_code = 0;
+    run_on_large_stack([&] { exit_code = clean_and_parse(argc, argv); });
+    return exit_code;
 }
