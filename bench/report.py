@@ -137,6 +137,20 @@ def main():
     out += ["", "## Targets", ""]
     for work in workloads:
         out.extend(verdicts(work))
+    counted = read(os.path.join(base, "instructions")).split()
+    if counted:
+        out += ["", "## Instructions executed", "",
+                "Counted by valgrind's callgrind: unlike times, these do not move with the "
+                "load of the machine.", "",
+                "| workload | files | vestrel | floor | vestrel/floor |", "|---|---|---|---|---|"]
+        for name in counted:
+            directory = os.path.join(base, name)
+            vestrel = read(os.path.join(directory, "vestrel.instructions"))
+            floor = read(os.path.join(directory, "floor.instructions"))
+            ratio = int(vestrel) / int(floor) if vestrel.isdigit() and floor.isdigit() else None
+            out.append(f"| {name} | `{read(os.path.join(directory, 'files'))}` | "
+                       f"{int(vestrel):,} | {int(floor):,} | {cell(ratio, 3)} |"
+                       if ratio else f"| {name} | | n/a | n/a | n/a |")
     out += ["", "## Workloads", ""]
     for work in workloads:
         out.append(f"- {work.name}: selector `{work.selector}` on `{work.files}`, "
