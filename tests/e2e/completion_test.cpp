@@ -26,8 +26,8 @@ completion_run complete_words(const strings& words, const scratch_dir& cwd)
 {
     std::string script = ". " + shell_quote(VESTREL_SOURCE_DIR "/completions/vestrel") +
                          " || exit 90\n"
-                         "spec=$(complete -p vestrel) || exit 91\n"
-                         "fn=${spec#*-F }; fn=${fn%% *}\n"
+                         "registration=$(complete -p vestrel) || exit 91\n"
+                         "fn=${registration#*-F }; fn=${fn%% *}\n"
                          "COMP_WORDS=(";
     std::string line;
     for (const auto& word : words) {
