@@ -12,6 +12,21 @@ std::string trim(std::string_view text);
 // True when trim() of the text is empty.
 bool is_blank(std::string_view text);
 
+// Whether two texts are equal after ASCII upper-casing each byte; bytes
+// outside a-z are compared as they are. Used for element, pseudo-class and
+// encoding names.
+inline bool equal_ignoring_case(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    }
+    return true;
+}
+
 // Decimal conversion in the manner of atoi(): leading white space skipped, one
 // optional sign, digits up to the first other character, 0 without digits.
 // Values beyond the 32-bit range saturate to INT_MAX or INT_MIN.
