@@ -1,6 +1,6 @@
 #include "matching/compound.hpp"
 
-#include "matching/names.hpp"
+#include "text/text.hpp"
 #include "text/text.hpp"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "matching/pseudo_class.hpp"
 
-#include "matching/names.hpp"
+#include "text/text.hpp"
 #include "text/text.hpp"
 
 #include <cstdint>
