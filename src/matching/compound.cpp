@@ -1,7 +1,6 @@
 #include "matching/compound.hpp"
 
 #include "text/text.hpp"
-#include "text/text.hpp"
 
 #include <algorithm>
 #include <tinyxml2.h>

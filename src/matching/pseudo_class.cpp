@@ -1,7 +1,6 @@
 #include "matching/pseudo_class.hpp"
 
 #include "text/text.hpp"
-#include "text/text.hpp"
 
 #include <cstdint>
 #include <tinyxml2.h>
