@@ -1,0 +1,79 @@
+#include "jobs/ordered_run.hpp"
+
+ordered_run::ordered_run(unsigned jobs, job_function work, std::function<void()> setup)
+    : work(std::move(work)), window(2 * std::size_t(jobs))
+{
+    if (jobs > 1)
+        pool = std::make_unique<worker_pool>(jobs, this->work, std::move(setup));
+}
+
+job_result ordered_run::run_here(message request) const
+{
+    return {work(std::move(request)), {}};
+}
+
+void ordered_run::then(step next)
+{
+    if (waiting.empty()) {
+        next();
+        return;
+    }
+    waiting.push_back({std::move(next), {}, std::nullopt});
+}
+
+void ordered_run::add(message request, result_handler handle)
+{
+    if (!pool) {
+        handle(run_here(std::move(request)));
+        return;
+    }
+    while (jobs_waiting >= window && pool->busy() > 0)
+        collect_one();
+    const std::size_t ticket = first_ticket + waiting.size();
+    waiting.push_back({{}, std::move(handle), std::nullopt});
+    ++jobs_waiting;
+    while (!pool->send(ticket, request)) {
+        if (pool->busy() == 0) {
+            // No worker could be started at all.
+            waiting.back().done = run_here(std::move(request));
+            break;
+        }
+        collect_one();
+    }
+    hand_on_ready();
+}
+
+void ordered_run::drain()
+{
+    while (!waiting.empty())
+        collect_one();
+}
+
+void ordered_run::abandon()
+{
+    pool.reset();
+    waiting.clear();
+    jobs_waiting = 0;
+}
+
+void ordered_run::collect_one()
+{
+    auto [ticket, result] = pool->wait_any();
+    waiting[ticket - first_ticket].done = std::move(result);
+    hand_on_ready();
+}
+
+void ordered_run::hand_on_ready()
+{
+    while (!waiting.empty() && (waiting.front().next || waiting.front().done)) {
+        entry ready = std::move(waiting.front());
+        waiting.pop_front();
+        ++first_ticket;
+        if (ready.next) {
+            ready.next();
+        } else {
+            --jobs_waiting;
+            ready.handle(std::move(*ready.done));
+        }
+    }
+}

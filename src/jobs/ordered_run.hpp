@@ -1,0 +1,52 @@
+// Runs jobs in worker processes and hands their results on in the order the
+// jobs were added, with the steps added between them kept in their places:
+// whatever the number of workers, the handlers and steps run exactly as they
+// would if each job ran to its end when it was added.
+#pragma once
+
+#include "jobs/worker_pool.hpp"
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class ordered_run {
+public:
+    using result_handler = std::function<void(job_result)>;
+    using step = std::function<void()>;
+
+    // With jobs 1, or when no worker process can be started, every job runs
+    // in this process when it is added, and nothing is forked. Otherwise up
+    // to jobs workers are started as work arrives, each running setup once;
+    // at most twice jobs jobs are running or waiting to be handled at any
+    // time, so memory holds no more than that window of results.
+    ordered_run(unsigned jobs, job_function work, std::function<void()> setup = {});
+
+    // Runs step once everything added before it has been handled.
+    void then(step next);
+    // Runs the work on request and hands its result to handle once
+    // everything added before it has been handled.
+    void add(message request, result_handler handle);
+    // Waits until everything added so far has been handled.
+    void drain();
+    // Ends every worker at once and drops what is still waiting.
+    void abandon();
+
+private:
+    struct entry {
+        step next;                       // a step, or
+        result_handler handle;           // a job's handler,
+        std::optional<job_result> done;  // with the job's result once it is in
+    };
+
+    job_result run_here(message request) const;
+    void collect_one();
+    void hand_on_ready();
+
+    job_function work;
+    std::size_t window;
+    std::unique_ptr<worker_pool> pool;
+    std::deque<entry> waiting;
+    std::size_t first_ticket = 0;  // the ticket of waiting.front()
+    std::size_t jobs_waiting = 0;  // entries of waiting that are jobs
+};

@@ -1,0 +1,180 @@
+#include "jobs/worker_pool.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <new>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+int wait_for(pid_t pid)
+{
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+std::string describe_end(int status)
+{
+    if (WIFEXITED(status) && WEXITSTATUS(status) == out_of_memory_status)
+        return "out of memory";
+    if (WIFSIGNALED(status))
+        return "could not be processed (killed by signal " + std::to_string(WTERMSIG(status)) + ")";
+    return "could not be processed (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
+}
+
+// A worker writes nothing on standard output: what it has to say goes back to
+// the run in its replies.
+void silence_standard_output()
+{
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+        dup2(null, STDOUT_FILENO);
+        close(null);
+    }
+}
+
+}
+
+worker_pool::worker_pool(unsigned size, job_function work, std::function<void()> setup)
+    : size(size), work(std::move(work)), setup(std::move(setup))
+{
+}
+
+worker_pool::~worker_pool()
+{
+    for (worker& w : workers) {
+        if (w.busy)
+            kill(w.pid, SIGKILL);
+        close(w.socket);
+    }
+    for (const worker& w : workers)
+        wait_for(w.pid);
+}
+
+bool worker_pool::start_worker()
+{
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return false;
+    const pid_t parent = getpid();
+    // Whatever stdio holds would otherwise be written again by the child.
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(ends[0]);
+        close(ends[1]);
+        return false;
+    }
+    if (pid == 0) {
+        close(ends[0]);
+        for (const worker& w : workers)
+            close(w.socket);
+        // Ends with the thread that forked it; if that is already gone,
+        // end now.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+            _exit(0);
+        silence_standard_output();
+        if (setup)
+            setup();
+        serve(ends[1]);
+    }
+    close(ends[1]);
+    workers.push_back({pid, ends[0], false, 0});
+    return true;
+}
+
+void worker_pool::serve(int socket) const
+{
+    try {
+        while (auto request = receive_message(socket)) {
+            if (!send_message(socket, work(std::move(*request))))
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        _exit(out_of_memory_status);
+    }
+    // Never returns into the run's code, and never runs its exit handlers
+    // or flushes its buffers a second time.
+    _exit(0);
+}
+
+bool worker_pool::send(std::size_t ticket, const message& request)
+{
+    for (;;) {
+        std::size_t index = 0;
+        while (index < workers.size() && workers[index].busy)
+            ++index;
+        if (index == workers.size()) {
+            if (workers.size() >= size)
+                return false;
+            if (!start_worker()) {
+                size = workers.size();
+                return false;
+            }
+        }
+        worker& chosen = workers[index];
+        if (send_message(chosen.socket, request)) {
+            chosen.busy = true;
+            chosen.ticket = ticket;
+            return true;
+        }
+        // It died while idle, so no job is lost with it.
+        bury(index);
+    }
+}
+
+std::pair<std::size_t, job_result> worker_pool::wait_any()
+{
+    std::vector<pollfd> polled;
+    std::vector<std::size_t> indexes;
+    for (std::size_t i = 0; i < workers.size(); ++i) {
+        if (workers[i].busy) {
+            polled.push_back({workers[i].socket, POLLIN, 0});
+            indexes.push_back(i);
+        }
+    }
+    while (poll(polled.data(), polled.size(), -1) < 0 && errno == EINTR) {
+    }
+    std::size_t ready = 0;
+    while (ready + 1 < polled.size() && polled[ready].revents == 0)
+        ++ready;
+    const std::size_t index = indexes[ready];
+    const std::size_t ticket = workers[index].ticket;
+    try {
+        if (auto reply = receive_message(workers[index].socket)) {
+            workers[index].busy = false;
+            return {ticket, {std::move(reply), {}}};
+        }
+    } catch (const std::bad_alloc&) {
+        // The reply cannot be held: the job is lost as if the worker had run
+        // out of memory itself.
+        kill(workers[index].pid, SIGKILL);
+        bury(index);
+        return {ticket, {std::nullopt, "out of memory"}};
+    }
+    return {ticket, {std::nullopt, bury(index)}};
+}
+
+std::size_t worker_pool::busy() const
+{
+    std::size_t count = 0;
+    for (const worker& w : workers)
+        count += w.busy;
+    return count;
+}
+
+std::string worker_pool::bury(std::size_t index)
+{
+    close(workers[index].socket);
+    const int status = wait_for(workers[index].pid);
+    workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(index));
+    return describe_end(status);
+}

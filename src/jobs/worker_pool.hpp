@@ -1,0 +1,66 @@
+// A pool of worker processes, each running one job at a time: a request
+// message in, a reply message out. Workers are forked as work arrives, up to
+// the pool's size, and end with the pool or with the thread that started
+// them, so a killed run leaves none behind.
+#pragma once
+
+#include "jobs/message_io.hpp"
+
+#include <cstddef>
+#include <functional>
+#include <sys/types.h>
+#include <utility>
+
+// The work a job does, the same in every worker.
+using job_function = std::function<message(message)>;
+
+// The exit status of a worker whose work ran out of memory.
+inline constexpr int out_of_memory_status = 99;
+
+// What one job gave: its reply, or, when its worker died without one, why.
+struct job_result {
+    std::optional<message> reply;
+    // "out of memory", or "could not be processed (killed by signal 9)" and
+    // the like; empty with a reply.
+    std::string failure;
+};
+
+class worker_pool {
+public:
+    // setup runs once in each new worker, before its first job.
+    worker_pool(unsigned size, job_function work, std::function<void()> setup);
+    // Lets idle workers end, kills busy ones, and waits for all.
+    ~worker_pool();
+    worker_pool(const worker_pool&) = delete;
+    worker_pool& operator=(const worker_pool&) = delete;
+
+    // Hands the request to an idle worker, starting a new one when none is
+    // idle and the pool is not full. False when no worker can take it now:
+    // all are busy, or no new process could be started (the pool then shrinks
+    // to the workers it has, down to none).
+    bool send(std::size_t ticket, const message& request);
+    // Waits until one busy worker has finished: the job's ticket and result.
+    // A worker that died is replaced by the next send. Only while busy() > 0.
+    std::pair<std::size_t, job_result> wait_any();
+    std::size_t busy() const;
+    // The most workers the pool may still run.
+    std::size_t capacity() const { return size; }
+
+private:
+    struct worker {
+        pid_t pid = -1;
+        int socket = -1;
+        bool busy = false;
+        std::size_t ticket = 0;
+    };
+
+    bool start_worker();
+    [[noreturn]] void serve(int socket) const;
+    // Closes the worker's socket, waits for it to end, and says how it ended.
+    std::string bury(std::size_t index);
+
+    std::size_t size;
+    job_function work;
+    std::function<void()> setup;
+    std::vector<worker> workers;
+};

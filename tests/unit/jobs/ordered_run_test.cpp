@@ -1,0 +1,258 @@
+#include "jobs/ordered_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <grp.h>
+#include <new>
+#include <set>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The work of these tests. A request is one word and, for some, a number:
+// "echo TEXT" gives [TEXT, pid]; "sleep MS TEXT" sleeps first; "crash"
+// (a kill that no sanitizer intercepts),
+// "oom" and "exit N" end the worker in their ways; "setup" gives what the
+// worker's setup left behind.
+std::string set_up_by = "nobody";
+
+message work(message request)
+{
+    const std::string& words = request.at(0);
+    const std::string pid = std::to_string(getpid());
+    if (words.rfind("sleep ", 0) == 0) {
+        const std::size_t space = words.find(' ', 6);
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(words.substr(6, space - 6))));
+        return {words.substr(space + 1), pid};
+    }
+    if (words == "crash")
+        raise(SIGKILL);
+    if (words == "oom")
+        throw std::bad_alloc();
+    if (words.rfind("exit ", 0) == 0)
+        _exit(std::stoi(words.substr(5)));
+    if (words == "setup")
+        return {set_up_by, pid};
+    return {words.substr(5), pid};
+}
+
+// What the handlers and steps saw, in the order they ran.
+struct journal {
+    std::vector<std::string> entries;
+    std::set<std::string> pids;
+
+    ordered_run::result_handler handler()
+    {
+        return [this](job_result result) {
+            if (result.reply) {
+                entries.push_back(result.reply->at(0));
+                pids.insert(result.reply->at(1));
+            } else {
+                entries.push_back("failed: " + result.failure);
+            }
+        };
+    }
+    ordered_run::step note(std::string text)
+    {
+        return [this, text] { entries.push_back("note: " + text); };
+    }
+};
+
+// Jobs that end in the reverse of their order are handed on in their order,
+// with the steps between them in place, for any number of workers.
+TEST(ordered_run, results_and_steps_in_the_order_they_were_added)
+{
+    for (const unsigned jobs : {1u, 2u, 3u, 8u}) {
+        SCOPED_TRACE(jobs);
+        journal seen;
+        {
+            ordered_run run(jobs, work);
+            run.then(seen.note("start"));
+            for (int i = 0; i < 6; ++i) {
+                run.add({"sleep " + std::to_string(60 - 10 * i) + " r" + std::to_string(i)},
+                        seen.handler());
+                run.then(seen.note("after r" + std::to_string(i)));
+            }
+            run.drain();
+        }
+        const std::vector<std::string> expected = {
+            "note: start", "r0", "note: after r0", "r1", "note: after r1", "r2", "note: after r2",
+            "r3", "note: after r3", "r4", "note: after r4", "r5", "note: after r5"};
+        EXPECT_EQ(seen.entries, expected);
+        if (jobs == 1) {
+            EXPECT_EQ(seen.pids, std::set<std::string>{std::to_string(getpid())});
+        } else {
+            EXPECT_EQ(seen.pids.count(std::to_string(getpid())), 0u);
+            EXPECT_LE(seen.pids.size(), jobs);
+            EXPECT_GE(seen.pids.size(), 2u);
+        }
+    }
+}
+
+// With one job nothing waits: each job is handed on before add returns.
+TEST(ordered_run, one_job_runs_in_place_at_once)
+{
+    journal seen;
+    ordered_run run(1, work);
+    run.add({"echo a"}, seen.handler());
+    EXPECT_EQ(seen.entries, std::vector<std::string>{"a"});
+    run.then(seen.note("b"));
+    EXPECT_EQ(seen.entries, (std::vector<std::string>{"a", "note: b"}));
+}
+
+// However slow the first job, no more than twice the job count wait.
+TEST(ordered_run, a_slow_first_job_holds_back_at_most_a_window)
+{
+    const unsigned jobs = 2;
+    journal seen;
+    ordered_run run(jobs, work);
+    run.add({"sleep 300 slow"}, seen.handler());
+    for (int i = 1; i < 12; ++i) {
+        run.add({"echo " + std::to_string(i)}, seen.handler());
+        const std::size_t added = std::size_t(i) + 1;
+        EXPECT_LE(added - seen.entries.size(), 2 * jobs) << i;
+    }
+    run.drain();
+    ASSERT_EQ(seen.entries.size(), 12u);
+    EXPECT_EQ(seen.entries.front(), "slow");
+    EXPECT_EQ(seen.entries.back(), "11");
+}
+
+// A worker that dies costs its own job only; a fresh worker takes the next.
+TEST(ordered_run, a_dying_worker_costs_only_its_job)
+{
+    journal seen;
+    ordered_run run(3, work);
+    for (const char* request : {"echo a", "crash", "echo b", "oom", "exit 5", "echo c",
+                                "exit 0", "echo d"})
+        run.add({request}, seen.handler());
+    run.drain();
+    const std::vector<std::string> expected = {
+        "a", "failed: could not be processed (killed by signal 9)", "b",
+        "failed: out of memory", "failed: could not be processed (exit status 5)", "c",
+        "failed: could not be processed (exit status 0)", "d"};
+    EXPECT_EQ(seen.entries, expected);
+}
+
+TEST(ordered_run, setup_runs_in_each_worker)
+{
+    journal seen;
+    {
+        ordered_run run(2, work, [] { set_up_by = "the worker's setup"; });
+        run.add({"setup"}, seen.handler());
+        run.add({"sleep 50 x"}, seen.handler());
+        run.add({"setup"}, seen.handler());
+    }
+    EXPECT_EQ(set_up_by, "nobody");
+    ASSERT_GE(seen.entries.size(), 1u);
+    EXPECT_EQ(seen.entries.front(), "the worker's setup");
+}
+
+// Every worker is gone once the run is: none is left running or unreaped.
+TEST(ordered_run, workers_end_with_the_run)
+{
+    journal seen;
+    {
+        ordered_run run(3, work);
+        for (int i = 0; i < 6; ++i)
+            run.add({"echo " + std::to_string(i)}, seen.handler());
+        run.drain();
+    }
+    ASSERT_EQ(seen.entries.size(), 6u);
+    for (const std::string& pid : seen.pids)
+        EXPECT_NE(kill(std::stoi(pid), 0), 0) << pid;
+}
+
+TEST(ordered_run, abandon_ends_busy_workers_at_once)
+{
+    journal seen;
+    ordered_run run(2, work);
+    run.add({"echo first"}, seen.handler());
+    run.add({"sleep 60000 never"}, seen.handler());
+    run.add({"echo third"}, seen.handler());
+    const auto start = std::chrono::steady_clock::now();
+    run.abandon();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    run.drain();
+    EXPECT_LE(seen.entries.size(), 1u);
+}
+
+// Runs three jobs as an unprivileged user who may start no process, and
+// exits with 0 when they ran in place, in order.
+[[noreturn]] void run_without_processes()
+{
+    if (geteuid() == 0) {
+        constexpr uid_t nobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)
+            _exit(10);
+    }
+    const rlimit none{0, 0};
+    if (setrlimit(RLIMIT_NPROC, &none) != 0)
+        _exit(11);
+    journal seen;
+    ordered_run run(4, work);
+    for (const char* request : {"echo a", "sleep 20 b", "echo c"})
+        run.add({request}, seen.handler());
+    run.drain();
+    const bool in_order = seen.entries == std::vector<std::string>{"a", "b", "c"};
+    const bool in_place = seen.pids == std::set<std::string>{std::to_string(getpid())};
+    _exit(in_order && in_place ? 0 : 12);
+}
+
+// When no process can be started, every job runs in place, in order.
+TEST(ordered_run, without_processes_jobs_run_in_place)
+{
+    EXPECT_EXIT(run_without_processes(), testing::ExitedWithCode(0), "");
+}
+
+// A killed run leaves no worker behind: each ends with the thread that
+// started it.
+TEST(ordered_run, workers_end_when_their_run_is_killed)
+{
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    int pids[2];
+    ASSERT_EQ(pipe(pids), 0);
+    const pid_t run_pid = fork();
+    ASSERT_GE(run_pid, 0);
+    if (run_pid == 0) {
+        close(pids[0]);
+        ordered_run run(2, [&](message) -> message {
+            const pid_t self = getpid();
+            if (write(pids[1], &self, sizeof self) != sizeof self)
+                _exit(1);
+            sleep(60);
+            return {};
+        });
+        run.add({"x"}, [](job_result) {});
+        run.drain();
+        _exit(0);
+    }
+    close(pids[1]);
+    pid_t worker = 0;
+    ASSERT_EQ(read(pids[0], &worker, sizeof worker), static_cast<ssize_t>(sizeof worker));
+    close(pids[0]);
+    kill(run_pid, SIGKILL);
+    int status = 0;
+    waitpid(run_pid, &status, 0);
+    // The orphaned worker comes to this process, which reaps it.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    pid_t reaped = 0;
+    while (reaped == 0 && std::chrono::steady_clock::now() < deadline) {
+        reaped = waitpid(worker, &status, WNOHANG);
+        std::this_thread::sleep_for(10ms);
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    ASSERT_EQ(reaped, worker);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+}
+
+}
