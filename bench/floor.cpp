@@ -24,14 +24,14 @@ int clean_and_parse(int argc, char** argv)
 {
     int unreadable = 0;
     for (int i = 1; i < argc; ++i) {
-        const auto text = read_input_file(argv[i]);
-        if (!text) {
+        const input_file file = open_argument(argv[i]);
+        if (!file.is_open() || file.is_directory()) {
             std::cerr << "bench_floor: cannot read " << argv[i] << "\n";
             ++unreadable;
             continue;
         }
-        const tidy_worker worker(false, processed_input(*text, std::nullopt), std::nullopt,
-                                 std::nullopt);
+        const std::string text = read_whole(file.fd, false, regular_size(file));
+        const tidy_worker worker(false, text, input_encoding{}, std::nullopt);
         tinyxml2::XMLDocument document;
         document.Parse(worker.xhtml.c_str());
     }

@@ -20,10 +20,10 @@ void argoption::set_value(std::string text)
     given = true;
 }
 
-void argoption::print_entry(unsigned indent) const
+void argoption::print_entry(std::ostream& out, unsigned indent) const
 {
-    std::cout << std::string(indent, '\t') << name << (takes_value ? " param\t" : " \t") << "\n"
-              << wrap_text(help, 2, 43) << "\n";
+    out << std::string(indent, '\t') << name << (takes_value ? " param\t" : " \t") << "\n"
+        << wrap_text(help, 2, 43) << "\n";
 }
 
 argparser::argparser(int argc, char** argv) : argc(argc), argv(argv)
@@ -62,24 +62,24 @@ void argparser::parse()
     }
 }
 
-void argparser::usage() const
+void argparser::usage(std::ostream& out) const
 {
-    std::cout << "\n\nNAME\n"
-              << "\t" << name << " " << version << "\n"
-              << wrap_text(short_description, 1, width) << "\n"
-              << "SYNOPSIS\n";
+    out << "\n\nNAME\n"
+        << "\t" << name << " " << version << "\n"
+        << wrap_text(short_description, 1, width) << "\n"
+        << "SYNOPSIS\n";
     for (const std::string& line : synopsis)
-        std::cout << "\t" << name << ".exe " << line << "\n";
-    std::cout << "DESCRIPTION\n"
-              << wrap_text(long_description, 1, width) << "\n"
-              << "OPTIONS\n";
+        out << "\t" << name << ".exe " << line << "\n";
+    out << "DESCRIPTION\n"
+        << wrap_text(long_description, 1, width) << "\n"
+        << "OPTIONS\n";
     for (const auto& option : options)
-        option->print_entry(1);
-    std::cout << "BUGS\n"
-              << "\tReporting Bugs\n"
-              << "\t\tEmail bug reports to <" << email << ">\n"
-              << "\t\tThe bug tracker located at\n"
-              << "\t\t" << url << "\n";
+        option->print_entry(out, 1);
+    out << "BUGS\n"
+        << "\tReporting Bugs\n"
+        << "\t\tEmail bug reports to <" << email << ">\n"
+        << "\t\tThe bug tracker located at\n"
+        << "\t\t" << url << "\n";
 }
 
 argoption* argparser::find_option(const std::string& option_name) const

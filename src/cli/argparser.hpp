@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,8 @@ public:
 
     bool matches(const std::string& text) const;
     void set_value(std::string text);
-    // Writes the option's usage-page entry to standard output.
-    void print_entry(unsigned indent) const;
+    // Writes the option's usage-page entry.
+    void print_entry(std::ostream& out, unsigned indent) const;
 };
 
 class argparser {
@@ -53,8 +54,8 @@ public:
     // Splits argv into option settings and positionals; warns on standard
     // error of each argument that looks like an option but is not registered.
     void parse();
-    // Prints the usage page on standard output.
-    void usage() const;
+    // Writes the usage page; the program shows it on standard output.
+    void usage(std::ostream& out) const;
 
     argoption* find_option(const std::string& option_name) const;
     bool is_set(const std::string& option_name) const;

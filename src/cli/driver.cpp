@@ -1,15 +1,18 @@
 #include "cli/driver.hpp"
 
 #include "cli/argparser.hpp"
-#include "cli/inputs.hpp"
-#include "output/list_files.hpp"
-#include "output/output_modes.hpp"
-#include "output/process_input.hpp"
+#include "cli/input_feeder.hpp"
+#include "jobs/job_count.hpp"
+#include "jobs/ordered_run.hpp"
+#include "loading/tidy_worker.hpp"
+#include "output/run_output.hpp"
+#include "output/standard_streams.hpp"
 #include "text/text.hpp"
 
-#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <sstream>
 
 namespace {
 
@@ -64,7 +67,7 @@ struct run_settings {
     bool verbose = false;
     bool prefix = false;
     std::string selector;
-    std::optional<std::string> input_encoding;
+    std::optional<std::string> encoding_name;
     int mode = 0;
 };
 
@@ -75,72 +78,95 @@ run_settings settings_from(const argparser& parser)
     settings.prefix = parser.is_set("-p");
     settings.selector = parser.positional(0);
     if (parser.is_set("-i"))
-        settings.input_encoding = parser.get_value("-i");
+        settings.encoding_name = parser.get_value("-i");
     if (parser.is_set("-m"))
         settings.mode = to_int(parser.get_value("-m"));
     return settings;
 }
 
-// Empties the list file that the chosen mode appends to across inputs.
-void reset_collective_list(int mode)
+// The usage page on standard output; the exit status it gives, or the one of
+// a run whose output was lost.
+int show_usage(const argparser& parser, int status)
 {
-    if (mode == mode_all_list)
-        reset_list_file(all_list_name);
-    else if (mode == mode_clean_index || mode == mode_raw_index)
-        reset_list_file(index_list_name);
+    std::ostringstream page;
+    parser.usage(page);
+    if (!write_standard_output(page.str()) || !close_standard_output())
+        return lost_results_status;
+    return status;
 }
 
-void process(const run_settings& settings, std::vector<std::string>& results,
-             const std::string& input_text, const std::string& display_name)
+// The encoding named with "-i"; a name that is not known is reported once and
+// read as UTF-8.
+input_encoding encoding_from(const std::optional<std::string>& name)
 {
-    process_input(results, settings.verbose, input_text, settings.selector,
-                  settings.input_encoding, std::nullopt, settings.mode, settings.prefix,
-                  display_name);
+    if (!name)
+        return {};
+    if (auto known = choose_input_encoding(*name))
+        return *known;
+    write_standard_error("vestrel: unknown encoding '" + *name + "', reading UTF-8; known: "
+                         + std::string(offered_encodings) + "\n");
+    return {};
 }
 
-void process_file_arguments(const argparser& parser, const run_settings& settings,
-                            std::vector<std::string>& results)
+// How many inputs are worked on at once: one for standard input, otherwise
+// what VESTREL_JOBS or the machine says.
+unsigned jobs_for(const argparser& parser)
 {
-    for (std::size_t i = 1; i < parser.positional_count(); ++i) {
-        for (const std::string& name : resolve_argument(parser.positional(i), settings.verbose)) {
-            if (settings.verbose)
-                std::cerr << "**** Loading: " << name << "\n";
-            if (const auto text = read_input_file(name))
-                process(settings, results, *text, name);
-        }
-    }
+    const job_count jobs = choose_job_count(std::getenv("VESTREL_JOBS"));
+    if (jobs.ignored_setting)
+        write_standard_error("vestrel: ignoring VESTREL_JOBS='" + *jobs.ignored_setting
+                             + "', which is not a positive integer\n");
+    return parser.positional_count() == 1 ? 1 : jobs.count;
+}
+
+// Works on every input and writes what each gives, in command-line order.
+int run_inputs(const argparser& parser, const run_settings& settings)
+{
+    const input_settings work{settings.verbose, settings.selector,
+                              encoding_from(settings.encoding_name)};
+    const unsigned jobs = jobs_for(parser);
+    run_output out(settings.mode, settings.prefix);
+    ordered_run run(
+        jobs, [&work](message request) {
+            return pack_outcome(process_input(work, request.empty() ? "" : request.front()));
+        },
+        [] { exit_quietly_when_tidy_runs_out_of_memory(out_of_memory_status); });
+    input_feeder feeder(settings.verbose, work.encoding, out, run);
+    if (parser.positional_count() == 1)
+        feeder.feed_standard_input();
+    for (std::size_t i = 1; i < parser.positional_count() && !out.stopped(); ++i)
+        feeder.feed_argument(parser.positional(i));
+    if (out.stopped())
+        run.abandon();
+    else
+        run.drain();
+    return out.finish();
 }
 
 }
 
 int run_vestrel(int argc, char** argv)
 {
+    guard_standard_streams();
     argparser parser(argc, argv);
     describe_program(parser);
     parser.parse();
 
-    if (argc == 1 || parser.is_set("-h")) {
-        parser.usage();
-        return 1;
-    }
+    if (argc == 1 || parser.is_set("-h"))
+        return show_usage(parser, 1);
     if (parser.is_set("-v")) {
         std::cerr << parser.get_version() << "\n";
         return 0;
     }
     const run_settings settings = settings_from(parser);
     if (parser.positional_count() == 0) {
-        parser.usage();
+        const int status = show_usage(parser, 2);
+        if (status == lost_results_status)
+            return status;
         std::cerr << "\n\n **** The CSS_SELECTOR was not found in a command line! **** \n\n";
-        return 2;
+        return status;
     }
     if (settings.verbose)
         std::cerr << "**** The group of selector: " << settings.selector << "\n";
-    reset_collective_list(settings.mode);
-
-    std::vector<std::string> results;
-    if (parser.positional_count() == 1)
-        process(settings, results, read_whole(stdin), "stdin");
-    else
-        process_file_arguments(parser, settings, results);
-    return 0;
+    return run_inputs(parser, settings);
 }

@@ -2,66 +2,88 @@
 
 #include "cli/wildcard.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
-#include <iostream>
+#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
-struct file_closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using file_handle = std::unique_ptr<std::FILE, file_closer>;
 
 struct directory_closer {
     void operator()(DIR* directory) const { closedir(directory); }
 };
 using directory_handle = std::unique_ptr<DIR, directory_closer>;
 
-bool is_directory(std::FILE* file)
+input_file open_with(const std::string& name, int flags)
 {
-    struct stat info {};
-    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+    int fd;
+    do
+        fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | flags);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return {};
+    struct stat status {};
+    if (fstat(fd, &status) != 0) {
+        close(fd);
+        return {};
+    }
+    return {fd, status};
 }
 
-// The size of a regular file, 0 when it is unknown.
-std::size_t regular_file_size(std::FILE* file)
-{
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
-        return 0;
-    return static_cast<std::size_t>(info.st_size);
 }
 
+input_file::input_file(input_file&& other) noexcept : fd(other.fd), status(other.status)
+{
+    other.fd = -1;
 }
 
-bool file_exists(const std::string& name)
+input_file& input_file::operator=(input_file&& other) noexcept
 {
-    return file_handle(std::fopen(name.c_str(), "r")) != nullptr;
+    if (this != &other) {
+        if (fd >= 0)
+            close(fd);
+        fd = other.fd;
+        status = other.status;
+        other.fd = -1;
+    }
+    return *this;
 }
 
-std::vector<std::string> resolve_argument(const std::string& argument, bool verbose)
+input_file::~input_file()
 {
-    if (file_exists(argument))
-        return {argument};
+    if (fd >= 0)
+        close(fd);
+}
+
+input_file open_argument(const std::string& name)
+{
+    return open_with(name, 0);
+}
+
+input_file open_found(const std::string& name)
+{
+    // Opening a FIFO without O_NONBLOCK would wait for a writer.
+    input_file file = open_with(name, O_NONBLOCK);
+    if (!file.is_open() || !S_ISREG(file.status.st_mode))
+        return {};
+    return file;
+}
+
+std::vector<std::string> matching_entries(const std::string& pattern)
+{
     std::vector<std::string> names;
     const directory_handle listing(opendir("."));
     if (!listing)
         return names;
-    while (const dirent* entry = readdir(listing.get())) {
-        if (!wildcard_match(argument.c_str(), entry->d_name))
-            continue;
-        if (verbose)
-            std::cerr << argument << " -> " << entry->d_name << "\n";
-        names.emplace_back(entry->d_name);
-    }
-    if (names.empty())
-        std::cerr << "File " << argument << " was not found!\n";
+    while (const dirent* entry = readdir(listing.get()))
+        if (wildcard_match(pattern.c_str(), entry->d_name))
+            names.emplace_back(entry->d_name);
     return names;
 }
 
-std::string read_whole(std::FILE* stream, std::size_t expected_size)
+std::string read_whole(int fd, bool past_nul, std::size_t expected_size)
 {
     std::string text;
     // Allocated once when the size is known. Growing a large text step by
@@ -70,16 +92,25 @@ std::string read_whole(std::FILE* stream, std::size_t expected_size)
     // much memory again for the whole run.
     text.reserve(expected_size);
     char buffer[65536];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        const auto count = static_cast<std::size_t>(got);
+        const void* nul = past_nul ? nullptr : std::memchr(buffer, '\0', count);
+        if (nul) {
+            // Nothing after it is ever looked at: /dev/zero ends here too.
+            text.append(buffer, static_cast<const char*>(nul) - buffer);
+            break;
+        }
         text.append(buffer, count);
+    }
     return text;
 }
 
-std::optional<std::string> read_input_file(const std::string& name)
+std::size_t regular_size(const input_file& file)
 {
-    const file_handle file(std::fopen(name.c_str(), "rb"));
-    if (!file || is_directory(file.get()))
-        return std::nullopt;
-    return read_whole(file.get(), regular_file_size(file.get()));
+    return S_ISREG(file.status.st_mode) ? static_cast<std::size_t>(file.status.st_size) : 0;
 }

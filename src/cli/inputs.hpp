@@ -1,24 +1,49 @@
-// Turning file arguments into input names and reading inputs whole.
+// Finding and reading inputs: file arguments opened once, wildcard patterns
+// matched against the current directory, and whole texts read.
 #pragma once
 
-#include <cstdio>
-#include <optional>
+#include <cstddef>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
-// True when the name can be opened for reading.
-bool file_exists(const std::string& name);
+// An input opened for reading, closed with the object. The open that finds
+// an input is the one that reads it, so a FIFO or a process substitution is
+// read once and whole.
+class input_file {
+public:
+    input_file() = default;
+    input_file(int fd, const struct stat& status) : fd(fd), status(status) {}
+    input_file(input_file&& other) noexcept;
+    input_file& operator=(input_file&& other) noexcept;
+    input_file(const input_file&) = delete;
+    input_file& operator=(const input_file&) = delete;
+    ~input_file();
 
-// The names one file argument stands for: the argument itself when it can be
-// opened, otherwise every entry of the current directory (in listing order,
-// "." and ".." included) that matches it as a wildcard pattern. Writes the
-// " -> " lines when verbose and the not-found message when nothing matched.
-std::vector<std::string> resolve_argument(const std::string& argument, bool verbose);
+    bool is_open() const { return fd >= 0; }
+    bool is_directory() const { return S_ISDIR(status.st_mode); }
 
-// The whole content of an open stream, as plain bytes. expected_size, when
-// known, is allocated up front; the content may be shorter or longer.
-std::string read_whole(std::FILE* stream, std::size_t expected_size = 0);
+    int fd = -1;
+    struct stat status {};
+};
 
-// The whole content of a regular file; none when it cannot be opened or is a
-// directory.
-std::optional<std::string> read_input_file(const std::string& name);
+// Opens a name given on the command line, whatever kind of file it is: a
+// FIFO waits here for its writer. Not open when it cannot be opened.
+input_file open_argument(const std::string& name);
+
+// Opens a name that a pattern found, only when it is a regular file: FIFOs,
+// sockets, devices and directories met by a pattern are passed over.
+input_file open_found(const std::string& name);
+
+// The entries of the current directory that match the wildcard pattern, in
+// listing order, "." and ".." included; none when the directory cannot be
+// listed.
+std::vector<std::string> matching_entries(const std::string& pattern);
+
+// The content of an open input, as plain bytes, up to its first NUL byte
+// (which is not kept) or, with past_nul, whole. expected_size, when known, is
+// allocated up front; the content may be shorter or longer.
+std::string read_whole(int fd, bool past_nul, std::size_t expected_size = 0);
+
+// The size of an open regular file, 0 for anything else.
+std::size_t regular_size(const input_file& file);

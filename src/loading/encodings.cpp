@@ -1,38 +1,44 @@
 #include "loading/encodings.hpp"
 
+#include "text/text.hpp"
+
+#include <tidy/tidy.h>
+#include <tidy/tidybuffio.h>
+
 namespace {
 
-bool equals_ignoring_case(std::string_view given, std::string_view name)
+// Asks Tidy itself, with its complaint about an unknown name caught in a
+// buffer instead of reaching standard error.
+bool tidy_knows(const std::string& name)
 {
-    if (given.size() != name.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        char c = given[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != name[i])
-            return false;
-    }
-    return true;
+    TidyDoc doc = tidyCreate();
+    TidyBuffer complaints{};
+    tidyBufInit(&complaints);
+    tidySetErrorBuffer(doc, &complaints);
+    const bool known = tidySetInCharEncoding(doc, name.c_str()) == 0;
+    tidyBufFree(&complaints);
+    tidyRelease(doc);
+    return known;
+}
+
+bool names_utf16(std::string_view name)
+{
+    return equal_ignoring_case(name, "utf16") || equal_ignoring_case(name, "utf16le")
+        || equal_ignoring_case(name, "utf16be");
 }
 
 }
 
-bool names_win1251(const std::string& encoding)
+std::optional<input_encoding> choose_input_encoding(const std::string& name)
 {
-    return equals_ignoring_case(encoding, "win1251");
+    if (equal_ignoring_case(name, "win1251"))
+        return input_encoding{"utf8", true, false};
+    if (!tidy_knows(name))
+        return std::nullopt;
+    return input_encoding{name, false, names_utf16(name)};
 }
 
-bool names_utf16(const std::optional<std::string>& encoding)
+std::string_view processed_input(std::string_view input, const input_encoding& encoding)
 {
-    return encoding
-        && (equals_ignoring_case(*encoding, "utf16") || equals_ignoring_case(*encoding, "utf16le")
-            || equals_ignoring_case(*encoding, "utf16be"));
-}
-
-std::string_view processed_input(const std::string& input,
-                                 const std::optional<std::string>& encoding)
-{
-    const std::string_view whole(input);
-    return names_utf16(encoding) ? whole : whole.substr(0, whole.find('\0'));
+    return encoding.reads_past_nul ? input : input.substr(0, input.find('\0'));
 }

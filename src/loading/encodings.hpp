@@ -1,20 +1,30 @@
-// What the names given to "-i" mean to the program itself, beyond handing
-// them to Tidy.
+// What the name given to "-i" means, worked out once for the whole run and
+// then used by the reading of inputs and by their cleaning alike.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-// True when the given encoding name is "win1251" in any letter case: such
-// input is converted to UTF-8 by the program before Tidy sees it.
-bool names_win1251(const std::string& encoding);
+struct input_encoding {
+    // The encoding Tidy reads.
+    std::string tidy_name = "utf8";
+    // The program converts Windows-1251 to UTF-8 itself before Tidy reads it.
+    bool converts_win1251 = false;
+    // NUL bytes belong to the characters (the UTF-16 encodings), so the whole
+    // input is read instead of the part before its first NUL byte.
+    bool reads_past_nul = false;
+};
 
-// True for the UTF-16 encodings ("utf16", "utf16le", "utf16be", any letter
-// case), whose text holds NUL bytes as parts of its characters.
-bool names_utf16(const std::optional<std::string>& encoding);
+// The encoding names the usage page offers, in its order, for messages.
+inline constexpr std::string_view offered_encodings =
+    "ascii, latin1, raw, utf8, iso2022, mac, win1251, win1252, utf16le, utf16be, utf16, big5, "
+    "shiftjis";
 
-// The part of an input that is processed: everything up to its first NUL
-// byte, or the whole input in a UTF-16 encoding.
-std::string_view processed_input(const std::string& input,
-                                 const std::optional<std::string>& encoding);
+// The meaning of a "-i" name, in any letter case: "win1251", or any name Tidy
+// knows. None for a name neither knows.
+std::optional<input_encoding> choose_input_encoding(const std::string& name);
+
+// The part of an input that is cleaned: everything up to its first NUL byte,
+// or the whole input when NUL bytes belong to the text.
+std::string_view processed_input(std::string_view input, const input_encoding& encoding);

@@ -1,12 +1,11 @@
 #include "loading/tidy_worker.hpp"
 
 #include "loading/cp1251.hpp"
-#include "loading/encodings.hpp"
 #include "loading/large_stack.hpp"
 
 #include <algorithm>
 #include <climits>
-#include <iostream>
+#include <unistd.h>
 #include <string_view>
 #include <tidy/tidy.h>
 #include <tidy/tidybuffio.h>
@@ -65,28 +64,41 @@ void keep_document_content(TidyDoc doc)
     tidyOptSetInt(doc, TidyUseCustomTags, TidyCustomBlocklevel);
 }
 
-void show_raw_source(std::string_view raw)
+void show_raw_source(std::ostream& diagnostics, std::string_view raw)
 {
-    std::cerr << "**** BEGIN The HTML raw source\n" << raw << "\n"
-              << "**** END The HTML raw source\n";
+    diagnostics << "**** BEGIN The HTML raw source\n" << raw << "\n"
+                << "**** END The HTML raw source\n";
+}
+
+int exit_status_on_panic = 2;
+
+void exit_quietly(ctmbstr)
+{
+    _exit(exit_status_on_panic);
 }
 
 }
 
-tidy_worker::tidy_worker(bool verbose, std::string_view raw,
-                         const std::optional<std::string>& input_encoding,
-                         const std::optional<std::string>& output_encoding)
+void exit_quietly_when_tidy_runs_out_of_memory(int status)
+{
+    exit_status_on_panic = status;
+    tidySetPanicCall(exit_quietly);
+}
+
+tidy_worker::tidy_worker(bool verbose, std::string_view raw, const input_encoding& encoding,
+                         const std::optional<std::string>& output_encoding,
+                         std::ostream& diagnostics)
 {
     // Tidy recurses once per nesting level of the document, so a deeply
     // nested input needs far more stack than the main thread has.
     run_on_large_stack([&] {
-        status = convert(verbose, raw, input_encoding, output_encoding);
+        status = convert(verbose, raw, encoding, output_encoding, diagnostics);
     });
 }
 
-int tidy_worker::convert(bool verbose, std::string_view raw,
-                         const std::optional<std::string>& input_encoding,
-                         const std::optional<std::string>& output_encoding)
+int tidy_worker::convert(bool verbose, std::string_view raw, const input_encoding& encoding,
+                         const std::optional<std::string>& output_encoding,
+                         std::ostream& diagnostics)
 {
     xhtml.clear();
     tidy_session tidy;
@@ -96,23 +108,15 @@ int tidy_worker::convert(bool verbose, std::string_view raw,
     tidyOptSetBool(tidy.doc, TidyShowInfo, no);
     keep_document_content(tidy.doc);
 
-    const bool own_conversion = input_encoding && names_win1251(*input_encoding);
-    if (!input_encoding || own_conversion) {
-        tidySetInCharEncoding(tidy.doc, "utf8");
-    } else {
-        // Tidy reports a name it does not know on standard error itself, so
-        // what the program has written so far must be out first.
-        std::cout.flush();
-        tidySetInCharEncoding(tidy.doc, input_encoding->c_str());
-    }
+    tidySetInCharEncoding(tidy.doc, encoding.tidy_name.c_str());
     tidySetOutCharEncoding(tidy.doc, output_encoding ? output_encoding->c_str() : "utf8");
 
     if (tidyOptSetBool(tidy.doc, TidyXhtmlOut, yes))
         rc = tidySetErrorBuffer(tidy.doc, &tidy.diagnostics);
     if (rc >= 0) {
         if (verbose)
-            show_raw_source(raw);
-        if (own_conversion)
+            show_raw_source(diagnostics, raw);
+        if (encoding.converts_win1251)
             rc = parse_bytes(tidy.doc, cp1251_to_utf8(raw));
         else
             rc = parse_bytes(tidy.doc, raw);
@@ -129,14 +133,14 @@ int tidy_worker::convert(bool verbose, std::string_view raw,
 
     if (rc < 0) {
         if (verbose)
-            std::cerr << "**** A severe error (" << rc << ") occurred.\n";
+            diagnostics << "**** A severe error (" << rc << ") occurred.\n";
         return rc;
     }
     if (rc > 0 && verbose)
-        std::cerr << "**** TIDY Diagnostics for raw HTML source: "
-                  << text_of(tidy.diagnostics) << "\n";
+        diagnostics << "**** TIDY Diagnostics for raw HTML source: "
+                    << text_of(tidy.diagnostics) << "\n";
     xhtml = text_of(tidy.output);
     if (verbose)
-        std::cerr << "**** BEGIN XHTML\n" << xhtml << "\n" << "**** END XHTML\n";
+        diagnostics << "**** BEGIN XHTML\n" << xhtml << "\n" << "**** END XHTML\n";
     return 0;
 }

@@ -3,7 +3,6 @@
 #include "matching/chain.hpp"
 #include "matching/document_index.hpp"
 
-#include <iostream>
 #include <tinyxml2.h>
 
 namespace {
@@ -20,16 +19,16 @@ std::string serialise(const tinyxml2::XMLElement& element)
 }
 
 void query_document(std::vector<std::string>& results, bool verbose,
-                    const char* xhtml, const char* selector)
+                    const char* xhtml, const char* selector, std::ostream& diagnostics)
 {
     tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
     const tinyxml2::XMLError error = document.Parse(xhtml ? xhtml : "", static_cast<std::size_t>(-1));
     if (verbose && error != tinyxml2::XML_SUCCESS)
-        std::cerr << "TinyXML2Error: " << int(error) << "\n";
+        diagnostics << "TinyXML2Error: " << int(error) << "\n";
 
     const css_groups group(selector ? selector : "");
     if (verbose)
-        group.dump(0);
+        group.dump(0, diagnostics);
 
     if (const auto root = document.FirstChildElement())
         collect_matches(results, *root, group);

@@ -52,7 +52,31 @@ std::string clean_index_item(std::string item)
     return trim(item);
 }
 
+namespace {
+
+// The name with the characters that could end the attribute or start markup
+// written as references.
+std::string escaped_for_attribute(std::string_view name)
+{
+    std::string escaped;
+    escaped.reserve(name.size());
+    for (const char c : name) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '\'': escaped += "&#39;"; break;
+        case '"': escaped += "&quot;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+}
+
 std::string index_line(const std::string& display_name, const std::string& text)
 {
-    return "<LI class='indx'><A href='" + display_name + "'>" + text + "</A></LI>\n";
+    return "<LI class='indx'><A href='" + escaped_for_attribute(display_name) + "'>" + text
+        + "</A></LI>\n";
 }

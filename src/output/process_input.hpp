@@ -1,20 +1,37 @@
-// Per-input processing: clean one raw input, query it, and write its results
-// in the chosen output mode.
+// The work on one input: clean it with Tidy and query it with the selector
+// group. It writes nothing itself, so it can run anywhere: what it gives is
+// written afterwards, in the run's order.
 #pragma once
 
-#include <optional>
+#include "loading/encodings.hpp"
+
 #include <string>
+#include <string_view>
 #include <vector>
 
-// Cleans input_text (up to its first NUL byte) with Tidy, queries it with the
-// selector into results (emptied first), and writes the results in mode 0 to
-// 6. Any other mode writes nothing. display_name names the input in prefix
-// lines, index lines and list-file names.
-void process_input(std::vector<std::string>& results, bool verbose,
-                   const std::string& input_text, const std::string& selector,
-                   const std::optional<std::string>& input_encoding,
-                   const std::optional<std::string>& output_encoding,
-                   int mode, bool prefix, const std::string& display_name);
+// What the work on every input of a run shares.
+struct input_settings {
+    bool verbose = false;
+    std::string selector;
+    input_encoding encoding;
+};
 
-// Creates the list file, or empties it when it exists; failures are silent.
-void reset_list_file(const std::string& name);
+// What the work on one input gave.
+struct input_outcome {
+    // With verbose, Tidy's sections, the XML error line and the selector
+    // outline, in the order they arose.
+    std::string diagnostics;
+    // One serialised element per match, in document order.
+    std::vector<std::string> results;
+    // The work ran out of memory; results are then empty.
+    bool out_of_memory = false;
+};
+
+// Cleans input_text (up to its first NUL byte unless the encoding reads past
+// it) and queries it. Running out of memory is caught and told in the outcome.
+input_outcome process_input(const input_settings& settings, std::string_view input_text);
+
+// The outcome as a list of strings, to send between processes, and back. A
+// list that is not a packed outcome unpacks as an outcome without results.
+std::vector<std::string> pack_outcome(input_outcome outcome);
+input_outcome unpack_outcome(std::vector<std::string> parts);

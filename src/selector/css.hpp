@@ -4,6 +4,7 @@
 // folding, no escapes decoded except the quote escape of attribute values).
 #pragma once
 
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +27,7 @@ public:
     int op = attr_exists;
 
     explicit css_attributeselector(std::string text);
-    void dump(unsigned depth) const;
+    void dump(unsigned depth, std::ostream& out = std::cerr) const;
 
 private:
     void parse();
@@ -44,7 +45,7 @@ public:
     std::vector<std::string> functions;
 
     explicit css_typeselector(std::string text);
-    void dump(unsigned depth) const;
+    void dump(unsigned depth, std::ostream& out = std::cerr) const;
 
 private:
     void parse();
@@ -59,7 +60,7 @@ public:
     std::vector<css_attributeselector> attributes;
 
     explicit css_element(std::string text);
-    void dump(unsigned depth) const;
+    void dump(unsigned depth, std::ostream& out = std::cerr) const;
 
 private:
     void parse();
@@ -75,7 +76,7 @@ public:
     std::vector<css_element> elements;
 
     explicit css_chain(std::string text);
-    void dump(unsigned depth) const;
+    void dump(unsigned depth, std::ostream& out = std::cerr) const;
 
 private:
     void parse();
@@ -90,8 +91,8 @@ public:
 
     // A null pointer counts as the empty selector.
     explicit css_groups(const char* text);
-    // Writes the outline of the whole tree on standard error.
-    void dump(unsigned depth) const;
+    // Writes the outline of the whole tree, on standard error unless told.
+    void dump(unsigned depth, std::ostream& out = std::cerr) const;
 
 private:
     void parse();

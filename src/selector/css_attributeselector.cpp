@@ -74,10 +74,10 @@ void css_attributeselector::parse()
     value = unquote(trim(slice(whole, equals + 1, last)));
 }
 
-void css_attributeselector::dump(unsigned depth) const
+void css_attributeselector::dump(unsigned depth, std::ostream& out) const
 {
-    write_line(depth, text);
-    write_line(depth + 1, "Name:" + name);
-    write_line(depth + 1, "Op:" + std::to_string(op));
-    write_line(depth + 1, "Value:" + value);
+    write_line(out, depth, text);
+    write_line(out, depth + 1, "Name:" + name);
+    write_line(out, depth + 1, "Op:" + std::to_string(op));
+    write_line(out, depth + 1, "Value:" + value);
 }

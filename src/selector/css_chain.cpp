@@ -70,13 +70,13 @@ bool css_chain::add_element(const std::string& piece)
     return true;
 }
 
-void css_chain::dump(unsigned depth) const
+void css_chain::dump(unsigned depth, std::ostream& out) const
 {
-    write_line(depth, text);
+    write_line(out, depth, text);
     for (std::size_t i = 0; i < elements.size(); ++i) {
         if (i > 0)
-            write_line(depth, std::string("Op: [") + combinators[i - 1] + "]");
-        write_numbered(depth, "Element", i);
-        elements[i].dump(depth + 1);
+            write_line(out, depth, std::string("Op: [") + combinators[i - 1] + "]");
+        write_numbered(out, depth, "Element", i);
+        elements[i].dump(depth + 1, out);
     }
 }

@@ -49,15 +49,15 @@ void css_element::set_type_selector(const std::string& run)
 
 // Attribute selectors are listed only under a type part: a compound made of
 // brackets alone shows its text line and nothing else.
-void css_element::dump(unsigned depth) const
+void css_element::dump(unsigned depth, std::ostream& out) const
 {
-    write_line(depth, text);
+    write_line(out, depth, text);
     if (!type_selector)
         return;
-    write_line(depth, "TypeSelector: ");
-    type_selector->dump(depth + 1);
+    write_line(out, depth, "TypeSelector: ");
+    type_selector->dump(depth + 1, out);
     for (std::size_t k = 0; k < attributes.size(); ++k) {
-        write_numbered(depth, "AttrSelector", k);
-        attributes[k].dump(depth + 1);
+        write_numbered(out, depth, "AttrSelector", k);
+        attributes[k].dump(depth + 1, out);
     }
 }

@@ -32,11 +32,11 @@ void css_groups::parse()
         chains.emplace_back(std::move(piece));
 }
 
-void css_groups::dump(unsigned depth) const
+void css_groups::dump(unsigned depth, std::ostream& out) const
 {
-    write_line(depth, text);
+    write_line(out, depth, text);
     for (std::size_t i = 0; i < chains.size(); ++i) {
-        write_line(0, std::to_string(i) + ":");
-        chains[i].dump(depth + 1);
+        write_line(out, 0, std::to_string(i) + ":");
+        chains[i].dump(depth + 1, out);
     }
 }

@@ -49,21 +49,21 @@ void css_typeselector::store_token(char sigil, std::string token)
 
 namespace {
 
-void write_list(unsigned depth, std::string_view label, const std::vector<std::string>& items)
+void write_list(std::ostream& out, unsigned depth, std::string_view label, const std::vector<std::string>& items)
 {
-    write_line(depth, label);
+    write_line(out, depth, label);
     for (const std::string& item : items)
-        write_line(depth + 1, item);
+        write_line(out, depth + 1, item);
 }
 
 }
 
-void css_typeselector::dump(unsigned depth) const
+void css_typeselector::dump(unsigned depth, std::ostream& out) const
 {
-    write_line(depth, text);
-    write_line(depth + 1, "Namespace: " + namespace_name);
-    write_line(depth + 1, "Name: " + name);
-    write_list(depth + 1, "Ids: ", ids);
-    write_list(depth + 1, "Classes: ", classes);
-    write_list(depth + 1, "Functions: ", functions);
+    write_line(out, depth, text);
+    write_line(out, depth + 1, "Namespace: " + namespace_name);
+    write_line(out, depth + 1, "Name: " + name);
+    write_list(out, depth + 1, "Ids: ", ids);
+    write_list(out, depth + 1, "Classes: ", classes);
+    write_list(out, depth + 1, "Functions: ", functions);
 }

@@ -1,15 +1,14 @@
 #include "selector/outline.hpp"
 
-#include <iostream>
 #include <string>
 
 namespace {
 
-// Standard error is unbuffered: each piece is assembled first so that one
-// outline line costs one write.
-void write_whole(std::string_view text)
+// Each line is assembled first, so that on an unbuffered stream such as
+// standard error one outline line costs one write.
+void write_whole(std::ostream& out, std::string_view text)
 {
-    std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 std::string indented(unsigned depth, std::string_view text)
@@ -21,23 +20,24 @@ std::string indented(unsigned depth, std::string_view text)
 
 }
 
-void write_indented(unsigned depth, std::string_view text)
+void write_indented(std::ostream& out, unsigned depth, std::string_view text)
 {
-    write_whole(indented(depth, text));
+    write_whole(out, indented(depth, text));
 }
 
-void write_line(unsigned depth, std::string_view text)
+void write_line(std::ostream& out, unsigned depth, std::string_view text)
 {
     std::string line = indented(depth, text);
     line += '\n';
-    write_whole(line);
+    write_whole(out, line);
 }
 
-void write_numbered(unsigned depth, std::string_view label, std::size_t number)
+void write_numbered(std::ostream& out, unsigned depth, std::string_view label,
+                    std::size_t number)
 {
     std::string line = indented(depth, label);
     line += ' ';
     line += std::to_string(number);
     line += ":\n";
-    write_whole(line);
+    write_whole(out, line);
 }

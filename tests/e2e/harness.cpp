@@ -111,7 +111,7 @@ void close_fd(int& fd)
 }
 
 [[noreturn]] void exec_child(const std::vector<std::string>& args, const fs::path& cwd,
-                             int in_fd, int out_fd, int err_fd)
+                             const run_options& options, int in_fd, int out_fd, int err_fd)
 {
     if (drop_to_user != 0 && (setgroups(0, nullptr) != 0 || setgid(drop_to_user) != 0
                               || setuid(drop_to_user) != 0))
@@ -121,6 +121,11 @@ void close_fd(int& fd)
     dup2(err_fd, 2);
     if (chdir(cwd.c_str()) != 0)
         _exit(127);
+    for (const auto& [name, value] : options.environment)
+        setenv(name.c_str(), value.c_str(), 1);
+    signal(SIGPIPE, SIG_DFL);
+    if (options.prepare)
+        options.prepare();
     std::vector<char*> argv;
     std::string binary = VESTREL_BINARY;
     argv.push_back(binary.data());
@@ -147,6 +152,17 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
                        const std::optional<std::string>& stdin_data,
                        std::chrono::seconds timeout, bool merge_stderr)
 {
+    run_options options;
+    options.stdin_data = stdin_data;
+    options.timeout = timeout;
+    options.merge_stderr = merge_stderr;
+    return run_vestrel(args, cwd, options);
+}
+
+run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
+                       const run_options& options)
+{
+    const auto& stdin_data = options.stdin_data;
     signal(SIGPIPE, SIG_IGN);  // the program may exit without reading its input
     pipe_pair in, out, err;
     int null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -154,8 +170,8 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0)
-        exec_child(args, cwd, stdin_data ? in.read_end : null_fd, out.write_end,
-                   merge_stderr ? out.write_end : err.write_end);
+        exec_child(args, cwd, options, stdin_data ? in.read_end : null_fd, out.write_end,
+                   options.merge_stderr ? out.write_end : err.write_end);
     close_fd(null_fd);
     close_fd(in.read_end);
     close_fd(out.write_end);
@@ -167,7 +183,7 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
 
     run_result result;
     std::size_t written = 0;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
     while (out.read_end >= 0 || err.read_end >= 0) {
         if (in.write_end >= 0 && written == stdin_data->size())
             close_fd(in.write_end);

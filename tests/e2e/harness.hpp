@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,10 +42,28 @@ public:
     fs::path path;
 };
 
-// Runs vestrel with args in cwd. stdin_data, when given, is written to the
-// program's standard input; otherwise standard input is /dev/null. The run is
-// killed after timeout. With merge_stderr, standard error goes into out as
-// well, through the same pipe, to show how the two streams interleave.
+// How vestrel is run, beyond its arguments and working directory.
+struct run_options {
+    // Written to the program's standard input; without it standard input is
+    // /dev/null.
+    std::optional<std::string> stdin_data;
+    // The run is killed after this long.
+    std::chrono::seconds timeout = std::chrono::seconds(60);
+    // Standard error goes into out as well, through the same pipe, to show
+    // how the two streams interleave.
+    bool merge_stderr = false;
+    // Environment variables set for the program, such as VESTREL_JOBS.
+    std::vector<std::pair<std::string, std::string>> environment;
+    // Runs in the child just before the program starts: limits, signal
+    // dispositions, other standard output.
+    std::function<void()> prepare;
+};
+
+// Runs vestrel with args in cwd.
+run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
+                       const run_options& options);
+
+// The same with the usual options, for short calls.
 run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
                        const std::optional<std::string>& stdin_data = std::nullopt,
                        std::chrono::seconds timeout = std::chrono::seconds(60),

@@ -278,18 +278,20 @@ TEST(output_modes, list_files_are_created_readable_and_writable_for_all)
     }
 }
 
-TEST(output_modes, unwritable_list_files_are_passed_over_silently)
+// A list file that cannot be written is reported once, with its name and the
+// system's reason; the other files are written, and the run ends with 3.
+TEST(output_modes, unwritable_list_files_are_reported_once_each)
 {
     scratch_dir dir;
     dir.write("news.html", news_page);
     e2e::fs::create_directory(dir.path / "_all.lst");
     e2e::fs::create_directory(dir.path / "1.lst");
-    const auto all = run_vestrel({"-m", "1", menu_selector, "news.html"}, dir.path);
-    EXPECT_EQ(all.exit_code, 0);
-    EXPECT_EQ(all.err, "");
-    const auto items = run_vestrel({"-m", "4", menu_selector, "news.html"}, dir.path);
-    EXPECT_EQ(items.exit_code, 0);
-    EXPECT_EQ(items.err, "");
+    const auto all = run_vestrel({"-m", "1", menu_selector, "news.html", "news.html"}, dir.path);
+    EXPECT_EQ(all.exit_code, 3);
+    EXPECT_EQ(all.err, "vestrel: cannot write _all.lst: Is a directory\n");
+    const auto items = run_vestrel({"-m", "4", menu_selector, "news.html", "news.html"}, dir.path);
+    EXPECT_EQ(items.exit_code, 3);
+    EXPECT_EQ(items.err, "vestrel: cannot write 1.lst: Is a directory\n");
     const file_map expected = {{"0.lst", item0 + "\n"}, {"2.lst", item2 + "\n"}};
     EXPECT_EQ(output_files(dir, {"news.html"}), expected);
 }

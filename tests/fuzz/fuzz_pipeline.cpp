@@ -1,22 +1,19 @@
 // Fuzz target for the whole per-input pipeline: the first line of the input
 // is the selector group, the rest is the document. The document goes through
 // Tidy, the XML parse, the query and the serialisation of every match exactly
-// as in a run (process_input in a mode that writes nothing), and every result
-// is then cleaned as mode 5 cleans it.
+// as in a run (process_input, verbose), the outcome is packed and unpacked as
+// it crosses from a worker process, and every result is then cleaned as mode
+// 5 cleans it.
 #include "output/index_lines.hpp"
 #include "output/process_input.hpp"
 
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-// A mode outside 0 to 6: the pipeline runs in full and writes nothing.
-constexpr int silent_mode = 7;
 
 // Every entry of a result list is one serialised element: it starts with
 // its start tag and ends with exactly one line end after its end tag.
@@ -35,10 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string selector = bytes.substr(0, line_end);
     const std::string document = line_end == std::string::npos ? "" : bytes.substr(line_end + 1);
 
-    std::vector<std::string> results;
-    process_input(results, false, document, selector, std::nullopt, std::nullopt, silent_mode,
-                  false, "fuzz");
-    for (std::string& entry : results) {
+    input_outcome outcome =
+        unpack_outcome(pack_outcome(process_input({true, selector, {}}, document)));
+    for (std::string& entry : outcome.results) {
         if (!well_formed_entry(entry)) {
             std::cerr << "malformed result entry: [" << entry << "]\n";
             std::abort();

@@ -1,6 +1,7 @@
 #include "cli/argparser.hpp"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace {
 
@@ -114,10 +115,10 @@ TEST(argparser, option_entry_layout)
     argoption help("-h", "Print a usage message briefly summarizing these command-line options, "
                          "then exit.", false);
     argoption mode("-m", "short", true);
-    testing::internal::CaptureStdout();
-    help.print_entry(1);
-    mode.print_entry(3);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    std::ostringstream out;
+    help.print_entry(out, 1);
+    mode.print_entry(out, 3);
+    EXPECT_EQ(out.str(),
               "\t-h \t\n"
               "\t\tPrint a usage message briefly summarizing these\n"
               "\t\tcommand-line options, then exit.\n"

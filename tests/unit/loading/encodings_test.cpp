@@ -1,5 +1,6 @@
 #include "loading/encodings.hpp"
 #include "loading/tidy_worker.hpp"
+#include "named_encoding.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,37 +8,69 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(encodings, utf16_names_in_any_case)
+// What a "-i" name means; none for a name neither the program nor Tidy knows.
+TEST(encodings, names_are_worked_out_once)
 {
-    const std::pair<std::optional<std::string>, bool> cases[] = {
-        {std::nullopt, false}, {"utf16", true}, {"UTF16", true}, {"Utf16LE", true},
-        {"utf16be", true}, {"utf-16", false}, {"utf16 ", false}, {"utf8", false},
-        {"win1251", false}, {"", false},
+    struct name_case {
+        std::string name;
+        bool known;
+        std::string tidy_name;
+        bool converts_win1251;
+        bool reads_past_nul;
     };
-    for (const auto& [name, utf16] : cases)
-        EXPECT_EQ(names_utf16(name), utf16) << name.value_or("(none)");
+    const name_case cases[] = {
+        {"win1251", true, "utf8", true, false},
+        {"WIN1251", true, "utf8", true, false},
+        {"Win1251", true, "utf8", true, false},
+        {"utf16", true, "utf16", false, true},
+        {"UTF16", true, "UTF16", false, true},
+        {"Utf16LE", true, "Utf16LE", false, true},
+        {"utf16be", true, "utf16be", false, true},
+        {"latin1", true, "latin1", false, false},
+        {"LATIN1", true, "LATIN1", false, false},
+        {"utf8", true, "utf8", false, false},
+        {"shiftjis", true, "shiftjis", false, false},
+        {"win-1251", false, "", false, false},
+        {"cp1251", false, "", false, false},
+        {"win125", false, "", false, false},
+        {"utf-16", false, "", false, false},
+        {"utf16 ", false, "", false, false},
+        {"latin-1", false, "", false, false},
+        {"klingon", false, "", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto encoding = choose_input_encoding(c.name);
+        ASSERT_EQ(encoding.has_value(), c.known);
+        if (!encoding)
+            continue;
+        EXPECT_EQ(encoding->tidy_name, c.tidy_name);
+        EXPECT_EQ(encoding->converts_win1251, c.converts_win1251);
+        EXPECT_EQ(encoding->reads_past_nul, c.reads_past_nul);
+    }
 }
 
-TEST(encodings, win1251_names_in_any_case)
+TEST(encodings, every_offered_name_is_known)
 {
-    EXPECT_TRUE(names_win1251("win1251"));
-    EXPECT_TRUE(names_win1251("WIN1251"));
-    EXPECT_TRUE(names_win1251("Win1251"));
-    EXPECT_FALSE(names_win1251("win-1251"));
-    EXPECT_FALSE(names_win1251("win125"));
-    EXPECT_FALSE(names_win1251("cp1251"));
+    std::string names(offered_encodings);
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find(", ", at), names.size());
+        const std::string name = names.substr(at, end - at);
+        EXPECT_TRUE(choose_input_encoding(name).has_value()) << name;
+        at = end + 2;
+    }
 }
 
 TEST(encodings, input_is_cut_at_its_first_nul_unless_it_is_utf16)
 {
     const std::string text = "ab\0cd\0"s;
-    EXPECT_EQ(processed_input(text, std::nullopt), "ab");
-    EXPECT_EQ(processed_input(text, "latin1"), "ab");
-    EXPECT_EQ(processed_input(text, "win1251"), "ab");
-    EXPECT_EQ(processed_input(text, "utf16le"), text);
-    EXPECT_EQ(processed_input("\0"s, std::nullopt), "");
-    EXPECT_EQ(processed_input("", "utf16"), "");
-    EXPECT_EQ(processed_input("plain", std::nullopt), "plain");
+    EXPECT_EQ(processed_input(text, input_encoding{}), "ab");
+    EXPECT_EQ(processed_input(text, named("latin1")), "ab");
+    EXPECT_EQ(processed_input(text, named("win1251")), "ab");
+    EXPECT_EQ(processed_input(text, named("utf16le")), text);
+    EXPECT_EQ(processed_input("\0"s, input_encoding{}), "");
+    EXPECT_EQ(processed_input("", named("utf16")), "");
+    EXPECT_EQ(processed_input("plain", input_encoding{}), "plain");
 }
 
 // "<p>Привет</p>" in UTF-16 little-endian, with a byte-order mark.
@@ -54,7 +87,7 @@ std::string utf16le_page()
 
 TEST(encodings, utf16_input_is_read_whole_and_written_as_utf8)
 {
-    const tidy_worker worker(false, utf16le_page(), "utf16", std::nullopt);
+    const tidy_worker worker(false, utf16le_page(), named("utf16"), std::nullopt);
     EXPECT_EQ(worker.status, 0);
     EXPECT_NE(worker.xhtml.find("<p>\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82</p>"),
               std::string::npos)

@@ -1,4 +1,5 @@
 #include "loading/tidy_worker.hpp"
+#include "named_encoding.hpp"
 #include "stream_capture.hpp"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ bool contains(const std::string& text, const std::string& part)
 
 TEST(tidy_worker, repairs_html_into_xhtml)
 {
-    const tidy_worker worker(false, "<ul><li>one<li>two</ul><br>", std::nullopt, std::nullopt);
+    const tidy_worker worker(false, "<ul><li>one<li>two</ul><br>", input_encoding{}, std::nullopt);
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "<html xmlns=\"http://www.w3.org/1999/xhtml\">"));
     EXPECT_TRUE(contains(worker.xhtml, "<li>one</li>\n<li>two</li>"));
@@ -65,7 +66,7 @@ TEST(tidy_worker, keeps_document_content)
     };
     for (const auto& [what, raw, kept] : rows) {
         SCOPED_TRACE(what);
-        const tidy_worker worker(false, raw.c_str(), std::nullopt, std::nullopt);
+        const tidy_worker worker(false, raw.c_str(), input_encoding{}, std::nullopt);
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, kept)) << worker.xhtml;
         EXPECT_FALSE(contains(worker.xhtml, "&nbsp;"));
@@ -78,7 +79,7 @@ TEST(tidy_worker, quiet_without_verbose)
     for (const std::string& raw : {clean_page, std::string("<p>x"), std::string("<zzz>y</zzz>")}) {
         stream_capture err(std::cerr);
         stream_capture out(std::cout);
-        const tidy_worker worker(false, raw.c_str(), std::nullopt, std::nullopt);
+        const tidy_worker worker(false, raw.c_str(), input_encoding{}, std::nullopt);
         EXPECT_EQ(worker.status, 0);
         EXPECT_EQ(err.text(), "");
         EXPECT_EQ(out.text(), "");
@@ -88,7 +89,7 @@ TEST(tidy_worker, quiet_without_verbose)
 TEST(tidy_worker, verbose_clean_document_has_no_diagnostics_section)
 {
     stream_capture err(std::cerr);
-    const tidy_worker worker(true, clean_page.c_str(), std::nullopt, std::nullopt);
+    const tidy_worker worker(true, clean_page.c_str(), input_encoding{}, std::nullopt);
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "<p>x</p>"));
     EXPECT_EQ(err.text(), raw_section(clean_page) + xhtml_section(worker.xhtml));
@@ -102,7 +103,7 @@ TEST(tidy_worker, verbose_diagnostics_before_xhtml)
     for (const std::string& raw : {std::string("<p>x</p>"), std::string("<p>x</p><zzz>y</zzz>")}) {
         SCOPED_TRACE(raw);
         stream_capture err(std::cerr);
-        const tidy_worker worker(true, raw.c_str(), std::nullopt, std::nullopt);
+        const tidy_worker worker(true, raw.c_str(), input_encoding{}, std::nullopt);
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, "<p>x</p>"));
         const std::string head = raw_section(raw) + diagnostics_banner;
@@ -116,7 +117,7 @@ TEST(tidy_worker, verbose_diagnostics_before_xhtml)
 
 TEST(tidy_worker, unknown_element_still_gives_its_text)
 {
-    const tidy_worker worker(false, "<p>x</p><zzz>kept text</zzz>", std::nullopt, std::nullopt);
+    const tidy_worker worker(false, "<p>x</p><zzz>kept text</zzz>", input_encoding{}, std::nullopt);
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "kept text"));
 }
@@ -127,7 +128,7 @@ TEST(tidy_worker, win1251_is_converted_in_any_letter_case)
     for (const std::string name : {"win1251", "WIN1251", "Win1251"}) {
         SCOPED_TRACE(name);
         stream_capture err(std::cerr);
-        const tidy_worker worker(true, raw.c_str(), name, std::nullopt);
+        const tidy_worker worker(true, raw.c_str(), named(name), std::nullopt);
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, "<p title=\"А\">Привет — №5</p>")) << worker.xhtml;
         // The raw section shows the bytes as they came in.
@@ -154,7 +155,7 @@ TEST(tidy_worker, input_encodings)
     for (const auto& [encoding, raw, expected] : rows) {
         SCOPED_TRACE(encoding.value_or("(none)"));
         stream_capture err(std::cerr);
-        const tidy_worker worker(false, raw.c_str(), encoding, std::nullopt);
+        const tidy_worker worker(false, raw.c_str(), named(encoding), std::nullopt);
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, expected)) << worker.xhtml;
     }
@@ -162,7 +163,7 @@ TEST(tidy_worker, input_encodings)
 
 TEST(tidy_worker, output_encoding_when_named)
 {
-    const tidy_worker worker(false, "<p>\xc3\xa9</p>", std::nullopt, std::string("latin1"));
+    const tidy_worker worker(false, "<p>\xc3\xa9</p>", input_encoding{}, std::string("latin1"));
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "<p>\xe9</p>")) << worker.xhtml;
 }
@@ -170,7 +171,7 @@ TEST(tidy_worker, output_encoding_when_named)
 TEST(tidy_worker, empty_input_gives_an_empty_document)
 {
     for (const std::optional<std::string>& encoding : {std::optional<std::string>(), std::optional<std::string>("win1251")}) {
-        const tidy_worker worker(false, "", encoding, std::nullopt);
+        const tidy_worker worker(false, "", named(encoding), std::nullopt);
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, "<body>\n</body>")) << worker.xhtml;
     }
@@ -180,7 +181,7 @@ TEST(tidy_worker, raw_text_ends_at_its_first_zero_byte)
 {
     const std::string raw("<p>seen</p>\0<p>unseen</p>", 25);
     stream_capture err(std::cerr);
-    const tidy_worker worker(true, raw.c_str(), std::nullopt, std::nullopt);
+    const tidy_worker worker(true, raw.c_str(), input_encoding{}, std::nullopt);
     EXPECT_TRUE(contains(worker.xhtml, "seen"));
     EXPECT_FALSE(contains(worker.xhtml, "unseen"));
     EXPECT_FALSE(contains(err.text(), "unseen"));

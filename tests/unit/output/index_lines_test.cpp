@@ -94,3 +94,23 @@ TEST(index_line, links_the_text_to_the_input)
               "<LI class='indx'><A href='sub/a b.html'><a>x</a>\n</A></LI>\n");
     EXPECT_EQ(index_line("stdin", ""), "<LI class='indx'><A href='stdin'></A></LI>\n");
 }
+
+// A name cannot end the link's address or add markup to the index page; the
+// text is the item's and stays as it is.
+TEST(index_line, names_are_escaped_inside_the_address)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"it's.html", "it&#39;s.html"},
+        {"a&b.html", "a&amp;b.html"},
+        {"<b>.html", "&lt;b&gt;.html"},
+        {"\"q\".html", "&quot;q&quot;.html"},
+        {"x'><script>alert(1)</script>", "x&#39;&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},
+        {"&amp;", "&amp;amp;"},
+        {"plain-name_1.html", "plain-name_1.html"},
+    };
+    for (const auto& [name, escaped] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(index_line(name, "a & b <i>"),
+                  "<LI class='indx'><A href='" + escaped + "'>a & b <i></A></LI>\n");
+    }
+}

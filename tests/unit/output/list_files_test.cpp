@@ -1,7 +1,7 @@
 #include "output/list_files.hpp"
-#include "output/process_input.hpp"
 #include "scratch_cwd.hpp"
 
+#include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -25,28 +25,31 @@ TEST(counter_text, pads_to_the_digits_of_the_count)
     }
 }
 
-TEST(open_list_file, append_keeps_and_truncate_empties)
+TEST(write_list_file, append_keeps_and_truncate_empties)
 {
     scratch_cwd dir;
-    open_list_file("a.lst", list_open::append) << "one\n";
-    open_list_file("a.lst", list_open::append) << "two\n";
+    EXPECT_EQ(write_list_file("a.lst", list_open::append, "one\n"), 0);
+    EXPECT_EQ(write_list_file("a.lst", list_open::append, "two\n"), 0);
     EXPECT_EQ(scratch_cwd::read("a.lst"), "one\ntwo\n");
 
-    open_list_file("a.lst", list_open::truncate) << "3";
+    EXPECT_EQ(write_list_file("a.lst", list_open::truncate, "3"), 0);
     EXPECT_EQ(scratch_cwd::read("a.lst"), "3");
-    open_list_file("t.lst", list_open::truncate) << "new";
+    EXPECT_EQ(write_list_file("t.lst", list_open::truncate, "new"), 0);
     EXPECT_EQ(scratch_cwd::read("t.lst"), "new");
+    EXPECT_EQ(write_list_file("empty.lst", list_open::append, ""), 0);
+    EXPECT_EQ(scratch_cwd::read("empty.lst"), "");
+    EXPECT_TRUE(fs::exists("empty.lst"));
 }
 
-TEST(open_list_file, created_readable_and_writable_for_all_before_the_mask)
+TEST(write_list_file, created_readable_and_writable_for_all_before_the_mask)
 {
     scratch_cwd dir;
     const mode_t saved = umask(0);
-    open_list_file("append.lst", list_open::append) << "x";
-    open_list_file("truncate.lst", list_open::truncate) << "x";
+    write_list_file("append.lst", list_open::append, "x");
+    write_list_file("truncate.lst", list_open::truncate, "x");
     reset_list_file("reset.lst");
     umask(022);
-    open_list_file("masked.lst", list_open::append) << "x";
+    write_list_file("masked.lst", list_open::append, "x");
     umask(saved);
     const auto perms_of = [](const char* name) {
         return fs::status(name).permissions() & fs::perms::all;
@@ -61,23 +64,30 @@ TEST(open_list_file, created_readable_and_writable_for_all_before_the_mask)
                   | fs::perms::others_read);
 }
 
-TEST(open_list_file, unopenable_names_give_a_closed_stream)
+// Each failure comes back as the system's reason, for the run to report.
+TEST(write_list_file, failures_give_the_system_error)
 {
     scratch_cwd dir;
     fs::create_directory("taken.lst");
     for (const auto kind : {list_open::append, list_open::truncate}) {
-        EXPECT_FALSE(open_list_file("taken.lst", kind).is_open());
-        EXPECT_FALSE(open_list_file("missing/dir.lst", kind).is_open());
+        EXPECT_EQ(write_list_file("taken.lst", kind, "x"), EISDIR);
+        EXPECT_EQ(write_list_file("missing/dir.lst", kind, "x"), ENOENT);
     }
+    EXPECT_EQ(reset_list_file("taken.lst"), EISDIR);
+    EXPECT_EQ(reset_list_file("missing/_all.lst"), ENOENT);
 }
 
-TEST(reset_list_file, creates_or_empties_and_is_silent_on_failure)
+TEST(reset_list_file, creates_or_empties_and_tells_which_file_it_is)
 {
     scratch_cwd dir;
     scratch_cwd::write("_all.lst", "old results\n");
-    reset_list_file("_all.lst");
-    reset_list_file("_index.lst");
-    reset_list_file("missing/_all.lst");
+    struct stat identity {};
+    EXPECT_EQ(reset_list_file("_all.lst", &identity), 0);
+    EXPECT_EQ(reset_list_file("_index.lst"), 0);
     const std::map<std::string, std::string> expected = {{"_all.lst", ""}, {"_index.lst", ""}};
     EXPECT_EQ(dir.files(), expected);
+    struct stat seen {};
+    ASSERT_EQ(stat("_all.lst", &seen), 0);
+    EXPECT_EQ(identity.st_ino, seen.st_ino);
+    EXPECT_EQ(identity.st_dev, seen.st_dev);
 }

@@ -1,6 +1,5 @@
 #include "output/output_modes.hpp"
 #include "scratch_cwd.hpp"
-#include "../loading/stream_capture.hpp"
 
 #include <climits>
 #include <filesystem>
@@ -13,7 +12,23 @@ namespace {
 
 using file_map = std::map<std::string, std::string>;
 
-// What one call of write_results left behind.
+// Writes one input's results as a run does: list files in the working
+// directory, each piece's file on its own; returns what was meant for
+// standard output.
+std::string write_results(const std::vector<std::string>& items, int mode, bool prefix,
+                          const std::string& display_name)
+{
+    std::string out;
+    for (const output_piece& piece : results_output(items, mode, prefix, display_name)) {
+        if (piece.file.empty())
+            out += piece.text;
+        else
+            write_list_file(piece.file, piece.kind, piece.text);
+    }
+    return out;
+}
+
+// What one input's results left behind.
 struct written {
     std::string out;
     file_map files;
@@ -23,9 +38,8 @@ written write_in_scratch(const std::vector<std::string>& items, int mode, bool p
                          const std::string& display_name)
 {
     scratch_cwd dir;
-    stream_capture out(std::cout);
-    write_results(items, mode, prefix, display_name);
-    return {out.text(), dir.files()};
+    const std::string out = write_results(items, mode, prefix, display_name);
+    return {out, dir.files()};
 }
 
 const std::vector<std::string> two_items = {"<a href=\"/1\">One</a>\n",

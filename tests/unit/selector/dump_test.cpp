@@ -175,13 +175,13 @@ TEST_P(OutlineWriters, Bytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Selector, OutlineWriters, testing::Values(
-    writer_case{"indented, depth 0", [] { write_indented(0, "a"); }, "a"},
-    writer_case{"indented, depth 3", [] { write_indented(3, "a b"); }, "\t\t\ta b"},
-    writer_case{"indented, empty", [] { write_indented(2, ""); }, "\t\t"},
-    writer_case{"line, empty", [] { write_line(1, ""); }, "\t\n"},
-    writer_case{"line", [] { write_line(2, "x"); }, "\t\tx\n"},
-    writer_case{"numbered, zero", [] { write_numbered(0, "Element", 0); }, "Element 0:\n"},
-    writer_case{"numbered, large", [] { write_numbered(1, "L", 4294967296u); }, "\tL 4294967296:\n"},
-    writer_case{"numbered, empty label", [] { write_numbered(0, "", 7); }, " 7:\n"}));
+    writer_case{"indented, depth 0", [] { write_indented(std::cerr, 0, "a"); }, "a"},
+    writer_case{"indented, depth 3", [] { write_indented(std::cerr, 3, "a b"); }, "\t\t\ta b"},
+    writer_case{"indented, empty", [] { write_indented(std::cerr, 2, ""); }, "\t\t"},
+    writer_case{"line, empty", [] { write_line(std::cerr, 1, ""); }, "\t\n"},
+    writer_case{"line", [] { write_line(std::cerr, 2, "x"); }, "\t\tx\n"},
+    writer_case{"numbered, zero", [] { write_numbered(std::cerr, 0, "Element", 0); }, "Element 0:\n"},
+    writer_case{"numbered, large", [] { write_numbered(std::cerr, 1, "L", 4294967296u); }, "\tL 4294967296:\n"},
+    writer_case{"numbered, empty label", [] { write_numbered(std::cerr, 0, "", 7); }, " 7:\n"}));
 
 }

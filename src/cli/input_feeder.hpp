@@ -1,0 +1,39 @@
+// Feeds a run its inputs in command-line order: each file argument resolved
+// when its turn comes, each input opened and read once and handed to the
+// jobs, and every message of the driver kept in its place among the inputs'
+// results.
+#pragma once
+
+#include "cli/inputs.hpp"
+#include "jobs/ordered_run.hpp"
+#include "loading/encodings.hpp"
+#include "output/run_output.hpp"
+
+#include <string>
+
+class input_feeder {
+public:
+    input_feeder(bool verbose, const input_encoding& encoding, run_output& out,
+                 ordered_run& jobs);
+
+    // Resolves one file argument and feeds what it names: the file itself
+    // when it opens, otherwise the entries of the current directory that it
+    // matches as a pattern.
+    void feed_argument(const std::string& argument);
+    // Feeds standard input, under the name "stdin".
+    void feed_standard_input();
+
+private:
+    // Writes text on standard error once everything before it is written.
+    void say(std::string text);
+    void feed(const std::string& name, input_file file);
+    void hand_over(const std::string& name, std::string text);
+    // What the results of earlier inputs write can change what a name
+    // holds or what a pattern finds; such a name waits for them.
+    void settle_before(const std::string& name);
+
+    bool verbose;
+    const input_encoding& encoding;
+    run_output& out;
+    ordered_run& jobs;
+};

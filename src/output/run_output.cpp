@@ -1,0 +1,80 @@
+#include "output/run_output.hpp"
+
+#include "output/standard_streams.hpp"
+
+run_output::run_output(int mode, bool prefix) : mode(mode), prefix(prefix)
+{
+    const std::string name = collective_list_name(mode);
+    if (name.empty())
+        return;
+    if (const int error = reset_list_file(name, &collective))
+        report_file_error(name, error);
+    else
+        has_collective = true;
+}
+
+void run_output::note(std::string_view text)
+{
+    if (!stdout_failed)
+        write_standard_error(text);
+}
+
+void run_output::write_input(const std::string& display_name, const input_outcome& outcome)
+{
+    note(outcome.diagnostics);
+    if (outcome.out_of_memory) {
+        report_lost(display_name, "out of memory");
+        return;
+    }
+    for (const output_piece& piece : results_output(outcome.results, mode, prefix, display_name))
+        write_piece(piece);
+}
+
+void run_output::report_lost(const std::string& display_name, std::string_view reason)
+{
+    if (stdout_failed)
+        return;
+    lost = true;
+    std::string line = "vestrel: " + display_name + ": ";
+    line += reason;
+    line += "\n";
+    write_standard_error(line);
+}
+
+bool run_output::may_write(std::string_view name) const
+{
+    return writes_files() && name.size() >= list_suffix.size()
+        && name.substr(name.size() - list_suffix.size()) == list_suffix;
+}
+
+bool run_output::is_collective_list(const struct stat& file) const
+{
+    return has_collective && file.st_dev == collective.st_dev && file.st_ino == collective.st_ino;
+}
+
+int run_output::finish()
+{
+    if (!stdout_failed && !close_standard_output())
+        stdout_failed = true;
+    return lost || stdout_failed ? lost_results_status : 0;
+}
+
+void run_output::write_piece(const output_piece& piece)
+{
+    if (stdout_failed)
+        return;
+    if (piece.file.empty()) {
+        if (!write_standard_output(piece.text))
+            stdout_failed = true;
+        return;
+    }
+    if (const int error = write_list_file(piece.file, piece.kind, piece.text))
+        report_file_error(piece.file, error);
+}
+
+void run_output::report_file_error(const std::string& name, int error_number)
+{
+    lost = true;
+    if (failed_files.insert(name).second)
+        report_system_error("cannot write " + name, error_number);
+}

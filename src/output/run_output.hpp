@@ -1,0 +1,59 @@
+// Everything one run writes, in the order the run hands it over: messages on
+// standard error, then for each input its diagnostics and its results in the
+// chosen output mode. A failure to write is reported with the file's name and
+// the system's reason, once per file, and makes the run end with status 3.
+#pragma once
+
+#include "output/output_modes.hpp"
+#include "output/process_input.hpp"
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+// The exit status of a run that lost results: output that could not be
+// written, or inputs that could not be worked on.
+inline constexpr int lost_results_status = 3;
+
+class run_output {
+public:
+    // Empties the list file that every input appends to in this mode (modes
+    // 1, 5 and 6), before any input is read.
+    run_output(int mode, bool prefix);
+
+    // Writes text on standard error.
+    void note(std::string_view text);
+    // Writes one input's outcome: its diagnostics on standard error, then its
+    // results in the output mode, each input's standard output in one write.
+    void write_input(const std::string& display_name, const input_outcome& outcome);
+    // Reports that an input gave no results: "vestrel: NAME: REASON".
+    void report_lost(const std::string& display_name, std::string_view reason);
+
+    // Whether writing the results of earlier inputs may create or change a
+    // file of this name.
+    bool may_write(std::string_view name) const;
+    // Whether the results go to list files at all.
+    bool writes_files() const { return writes_list_files(mode); }
+    // Whether the file is the list file that this run appends every input to.
+    bool is_collective_list(const struct stat& file) const;
+
+    // Standard output failed: nothing more can reach the user, and the run
+    // should stop.
+    bool stopped() const { return stdout_failed; }
+    // Closes standard output; then the run's exit status: 0, or
+    // lost_results_status.
+    int finish();
+
+private:
+    void write_piece(const output_piece& piece);
+    void report_file_error(const std::string& name, int error_number);
+
+    int mode;
+    bool prefix;
+    bool lost = false;
+    bool stdout_failed = false;
+    bool has_collective = false;
+    struct stat collective {};
+    std::set<std::string> failed_files;
+};
