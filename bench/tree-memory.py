@@ -6,26 +6,30 @@
 /usr/bin/time's %M is the ru_maxrss that wait4() reports for the command:
 on Linux the peak resident set of the largest single process among the
 command and the descendants it waited for, never their sum. A program that
-hands its inputs to worker processes holds the sum, so this script also
-samples the tree: every INTERVAL seconds (default 0.01) it walks the
-command's descendants through /proc/PID/task/TID/children and adds up their
-VmRSS (from /proc/PID/status) and their Pss (from /proc/PID/smaps_rollup).
-The script makes itself a child subreaper, so a process whose parent has
-exited stays in the tree (and is waited for) instead of moving to init.
+hands its inputs to worker processes holds the sum, so this script runs the
+command under /usr/bin/time, for %M, and samples the tree below time: every
+INTERVAL seconds (default 0.01) it walks the command's processes through
+/proc/PID/task/TID/children and adds up their VmRSS (from /proc/PID/status)
+and their Pss (from /proc/PID/smaps_rollup). The script makes itself a child
+subreaper, so a process whose parent has exited stays in the tree (and is
+waited for) instead of moving to init. (It cannot take ru_maxrss itself: its
+children start as copies of a Python process, and the kernel keeps that
+copy's size as their peak; time's children start as copies of time, about
+1 MiB.)
 
 OUTPUT gets one "name value" line each:
-  largest_kib      the largest VmHWM (a process's own peak resident set)
-                   seen: the largest single process, as /usr/bin/time %M
-                   shows it. (This script cannot take ru_maxrss as time
-                   does: its children start as copies of a Python process,
-                   and the kernel keeps that copy's size as their peak.)
+  largest_kib      /usr/bin/time's %M: the peak resident set of the largest
+                   single process of the command
   tree_rss_kib     the largest sum of VmRSS over the processes alive at one
                    sample: the memory the tree held at once. Pages that
                    processes share (libraries, pages a fork has not copied
                    yet) count once per process, so this can exceed what the
-                   machine really gave
-  tree_pss_kib     the same with Pss, which splits each shared page among
-                   the processes sharing it: what the tree cost the machine
+                   machine really gave. Never less than largest_kib, since
+                   the tree held at least that much when its largest process
+                   peaked (which matters for runs shorter than a few samples)
+  tree_pss_kib     the largest sum of Pss at one sample, which splits each
+                   shared page among the processes sharing it: what the tree
+                   cost the machine; sampled only
   sum_peaks_kib    the sum over every process seen of its VmHWM (its own
                    peak) at the last sample that saw it; peaks that did not
                    happen at the same time add up here, so this bounds the
@@ -37,8 +41,8 @@ OUTPUT gets one "name value" line each:
   exit             the command's exit status (124 after the timeout)
 
 Sampling can miss a peak shorter than the interval in the sums; largest_kib
-and sum_peaks_kib come from the kernel's own high-water marks, which miss
-nothing up to the last sample that saw each process.
+and sum_peaks_kib come from the kernel's own high-water marks, the latter up
+to the last sample that saw each process.
 """
 
 import ctypes
@@ -46,6 +50,7 @@ import os
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 PR_SET_CHILD_SUBREAPER = 36
@@ -125,7 +130,10 @@ def main():
     libc = ctypes.CDLL(None, use_errno=True)
     if libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) != 0:
         sys.exit("tree-memory.py: cannot become a child subreaper")
-    child = subprocess.Popen(command, start_new_session=True)
+    with tempfile.NamedTemporaryFile(prefix="tree-memory.", suffix=".time", delete=False) as held:
+        time_output = held.name
+    child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", time_output, *command],
+                             start_new_session=True)
     started = time.monotonic()
     me = os.getpid()
     tree_rss = tree_pss = samples = 0
@@ -136,6 +144,8 @@ def main():
         pids = descendants(me)
         rss_sum = pss_sum = 0
         for pid in pids:
+            if pid == child.pid:
+                continue    # /usr/bin/time, not the command
             rss, hwm = status_kib(pid)
             if rss == 0:
                 continue    # a zombie: its memory is gone
@@ -158,7 +168,7 @@ def main():
                 break
             if pid == child.pid:
                 exit_status = os.waitstatus_to_exitcode(status)
-                leftover = len(descendants(me))
+                leftover = sum(1 for pid in descendants(me) if status_kib(pid)[0] > 0)
         if pid == -1:
             break           # no child of any kind is left
         if limit is not None and not timed_out and time.monotonic() - started > limit:
@@ -172,7 +182,13 @@ def main():
 
     if timed_out:
         exit_status = 124
-    largest = max(last_peak.values(), default=0)
+    try:
+        with open(time_output, encoding="ascii") as figure:
+            largest = int(figure.read().split()[-1])
+    except (OSError, ValueError, IndexError):
+        largest = 0         # killed by the timeout before time could write
+    os.unlink(time_output)
+    tree_rss = max(tree_rss, largest)
     with open(output, "w", encoding="ascii") as out:
         out.write(f"largest_kib {largest}\n"
                   f"tree_rss_kib {tree_rss}\n"
