@@ -297,7 +297,10 @@ def many_inputs_section(batches):
     out = ["", "## Many inputs", "",
            "The same small generated pages (`bench/make-pages.py --small`, about 2 KB each), "
            "a few and many in one run, given as the one pattern `'*.html'` that vestrel "
-           "resolves itself. Memory columns as in the scaling table.", "",
+           "resolves itself. Largest process: the peak resident set of the largest single "
+           "process (/usr/bin/time's %M); process tree: the largest sum of the resident sets "
+           "of all the run's processes at one moment, and PSS the same with shared pages "
+           "split among their sharers (bench/tree-memory.py, one run per tool).", "",
            "| files | tool | wall s | CPU s | files/s | largest process MiB | process tree MiB "
            "| tree PSS MiB |", "|---|---|---|---|---|---|---|---|"]
     for work in batches:
@@ -349,10 +352,11 @@ def markdown(base, machine, plot):
            "file, runs Tidy with vestrel's settings and parses the XHTML with TinyXML2, "
            "nothing else. pup and hxselect read one document per process, so they run once "
            "per file in a shell loop; `spawn` is that loop around /bin/true, the cost of "
-           "starting the processes alone.", "",
-           "| workload | tool | wall s | CPU s | peak MiB | tree MiB | ratio | wall | CPU "
-           "| memory | results |",
-           "|---|---|---|---|---|---|---|---|---|---|---|"]
+           "starting the processes alone."]
+    if main_workloads:
+        out += ["", "| workload | tool | wall s | CPU s | peak MiB | tree MiB | ratio | wall | CPU "
+                "| memory | results |",
+                "|---|---|---|---|---|---|---|---|---|---|---|"]
     for work in main_workloads:
         out.extend(rows(work))
     if scaling:
