@@ -35,6 +35,7 @@ SCALING_WALL_TARGET = 0.6      # default jobs / one job, wall time, 2 CPUs or mo
 SCALING_CPU_TARGET = 1.1       # default jobs / one job, CPU time
 SCALING_FLAT = 0.05            # speed-ups within 5% of the best count as no growth
 MANY_INPUTS_TARGET = 1.5       # peak memory, the most small pages / the fewest
+BUSY_MACHINE = 1.15            # one job's wall / CPU time above this: a busy machine
 JOBS_TOOL = re.compile(r"^vestrel-j([0-9]+)$")
 
 
@@ -264,6 +265,12 @@ def scaling_section(work, plot):
             mib(work.tree_kib(tool)), mib(work.tree_kib(tool, "tree_pss_kib")), output))
     out += ["", f"The floor, one process working on one input at a time: "
             f"{cell(work.rate('floor'), 1)} files/s.", growth_sentence(work)]
+    # One job uses one CPU: a wall time well above its CPU time means that
+    # other work held the CPUs, and the speed-ups carry that noise.
+    wall, cpu = work.median.get(one), work.cpu.get(one)
+    if wall and cpu and wall / cpu > BUSY_MACHINE:
+        out.append(f"Caution: one job's wall time was {cell(wall / cpu)} times its CPU time, so "
+                   f"other work held the CPUs during the rounds; the speed-ups carry that noise.")
     return out
 
 
