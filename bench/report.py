@@ -295,6 +295,18 @@ def scaling_verdicts(work):
             f"{same_output(work, jobs_tools)}"]
 
 
+def leftover_verdicts(workloads):
+    """A vestrel run should end all its workers before it exits."""
+    lines = []
+    for work in workloads:
+        for tool in work.tools:
+            count = work.tree_kib(tool, "leftover")
+            if count:
+                lines.append(f"- {work.name}: {tool} left {count} process(es) running after "
+                             f"it exited: MISSED")
+    return lines
+
+
 def small_batches(workloads):
     """The batches of small pages, fewest inputs first."""
     return sorted((w for w in workloads if w.group == "small"), key=lambda w: w.inputs)
@@ -377,6 +389,7 @@ def markdown(base, machine, plot):
         out.extend(scaling_verdicts(scaling))
     if len(batches) >= 2:
         out.extend(many_inputs_verdicts(batches))
+    out.extend(leftover_verdicts(workloads))
     counted = read(os.path.join(base, "instructions")).split()
     if counted:
         out += ["", "## Instructions executed", "",
