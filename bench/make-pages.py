@@ -2,6 +2,7 @@
 """Writes the generated inputs of bench/run into a directory.
 
     make-pages.py DIR [LARGE_PAGE_MB]
+    make-pages.py --small DIR COUNT
 
 large.html  one realistic page of LARGE_PAGE_MB megabytes (default 5): a
             navigation bar, nested sections with headings, paragraphs with
@@ -14,6 +15,11 @@ deep.html   blocks of divs nested 90 levels deep, each ending in a span:
 wide.html   one ul with 100,000 li elements: the worst case of the sibling
             counting behind nth-child and friends and of the sibling
             combinators.
+
+With --small, DIR gets COUNT small pages instead, page-00000.html and on:
+each a title, a short menu, one to three paragraphs of the large page's kind
+and one list, about 2 KB. bench/run runs vestrel over 20,000 of them at once
+to see that its memory does not grow with the number of inputs.
 
 The output is the same for every run (fixed seed), so timings of separate
 runs compare.
@@ -35,6 +41,7 @@ WORDS = ("lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod 
 DEEP_LEVELS = 90
 DEEP_BLOCKS = 200
 WIDE_ITEMS = 100_000
+SMALL_SEED = 20250101
 
 
 class page_writer:
@@ -155,6 +162,30 @@ class page_writer:
         return "".join(self.parts)
 
 
+def small_page(number):
+    writer = page_writer(SMALL_SEED + number)
+    writer.emit(f"<!DOCTYPE html>\n<html>\n<head>\n<title>Page {number}</title>\n</head>\n<body>\n"
+                '<ul class="menu">\n')
+    for _ in range(writer.rng.randint(3, 6)):
+        writer.emit(f'<li><a href="{writer.href()}">{writer.words(1, 2)}</a></li>\n')
+    writer.emit(f"</ul>\n<h1>{writer.words(2, 5)}</h1>\n")
+    for _ in range(writer.rng.randint(1, 3)):
+        writer.paragraph()
+    # At the deepest level the list nests no further.
+    writer.item_list(3)
+    writer.emit("</body>\n</html>\n")
+    return "".join(writer.parts)
+
+
+def write_small_pages(directory, count):
+    os.makedirs(directory, exist_ok=True)
+    digits = max(5, len(str(count - 1)))
+    for number in range(count):
+        with open(os.path.join(directory, f"page-{number:0{digits}d}.html"), "w",
+                  encoding="utf-8") as out:
+            out.write(small_page(number))
+
+
 def deep_page():
     block = "<div>" * DEEP_LEVELS + "<span>leaf</span>" + "</div>" * DEEP_LEVELS + "\n"
     return "<html><head><title>deep</title></head><body>\n" + block * DEEP_BLOCKS + "</body></html>\n"
@@ -166,8 +197,11 @@ def wide_page():
 
 
 def main():
-    if len(sys.argv) not in (2, 3):
-        sys.exit("usage: make-pages.py DIR [LARGE_PAGE_MB]")
+    if len(sys.argv) == 4 and sys.argv[1] == "--small":
+        write_small_pages(sys.argv[2], int(sys.argv[3]))
+        return
+    if len(sys.argv) not in (2, 3) or sys.argv[1].startswith("--"):
+        sys.exit("usage: make-pages.py DIR [LARGE_PAGE_MB] | make-pages.py --small DIR COUNT")
     directory = sys.argv[1]
     megabytes = float(sys.argv[2]) if len(sys.argv) == 3 else 5.0
     os.makedirs(directory, exist_ok=True)
