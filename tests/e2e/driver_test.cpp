@@ -243,6 +243,8 @@ TEST(driver, a_file_in_a_subdirectory_is_named_with_its_path)
 TEST(driver, an_unreadable_file_is_skipped_silently)
 {
     scratch_dir dir;
+    if (const auto reason = e2e::unprivileged_run_unavailable(dir))
+        GTEST_SKIP() << *reason;
     dir.write("secret.html", "<p>S</p>");
     dir.write("open.html", "<p>O</p>");
     chmod((dir.path / "secret.html").c_str(), 0);
