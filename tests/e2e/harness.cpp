@@ -9,7 +9,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <grp.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
