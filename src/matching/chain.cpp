@@ -25,28 +25,13 @@ bool any_set(const match_column& column)
     return std::find(column.begin(), column.end(), 1) != column.end();
 }
 
-void collect(char combinator, const document_index& index, const match_column& left,
-             match_column& found)
-{
-    switch (combinator) {
-    case ' ':
-        return collect_ancestors(index, left, found);
-    case '>':
-        return collect_parent(index, left, found);
-    case '~':
-        return collect_preceding_siblings(index, left, found);
-    case '+':
-        return collect_previous_sibling(index, left, found);
-    default:
-        found.assign(index.nodes.size(), 0);
-    }
-}
-
-}
-
-// Each collector relies on the pre-order numbering: a parent and an earlier
-// sibling always come before the element, so their results are ready.
-
+// The collectors: set found, for each element, to whether one of its
+// candidates for the combinator has its flag set in left (the column of the
+// compound to the left). Descendant ' ': some element ancestor. Child '>':
+// the element parent. Following sibling '~': some earlier element sibling.
+// Next sibling '+': the element sibling immediately before. The root has
+// none of these. Each relies on the pre-order numbering: a parent and an
+// earlier sibling always come before the element, so their results are ready.
 void collect_ancestors(const document_index& index, const match_column& left, match_column& found)
 {
     found.assign(index.nodes.size(), 0);
@@ -89,6 +74,26 @@ void collect_previous_sibling(const document_index& index, const match_column& l
     }
 }
 
+// Any other combinator gives no candidates.
+void collect(char combinator, const document_index& index, const match_column& left,
+             match_column& found)
+{
+    switch (combinator) {
+    case ' ':
+        return collect_ancestors(index, left, found);
+    case '>':
+        return collect_parent(index, left, found);
+    case '~':
+        return collect_preceding_siblings(index, left, found);
+    case '+':
+        return collect_previous_sibling(index, left, found);
+    default:
+        found.assign(index.nodes.size(), 0);
+    }
+}
+
+// Flags the elements that compound i of the chain matches with everything to
+// its left matching through the combinators.
 match_column match_from(const css_chain& chain, const document_index& index, std::size_t i)
 {
     match_column column(index.nodes.size(), 1);
@@ -109,6 +114,8 @@ match_column match_from(const css_chain& chain, const document_index& index, std
         column.swap(next);
     }
     return column;
+}
+
 }
 
 match_column match(const css_chain& chain, const document_index& index)

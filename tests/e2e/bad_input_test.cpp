@@ -12,12 +12,12 @@
 #include <map>
 #include <random>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 using e2e::run_result;
 using e2e::run_vestrel;
+using e2e::run_vestrel_unprivileged;
 using e2e::scratch_dir;
 
 const std::string good_page = "<html><body><p class=\"ok\">fine</p></body></html>";
@@ -150,18 +150,18 @@ TEST(bad_input, the_good_page_gives_its_result)
     EXPECT_EQ(run.out, good_out);
 }
 
-// Names that cannot be read are skipped silently, and the run goes on.
+// Names that cannot be read are skipped silently, and the run goes on. Run
+// as an unprivileged user, since root reads files without read permission.
 TEST(bad_input, directories_and_unreadable_files_are_skipped)
 {
     struct skip_case {
         const char* what;
-        bool needs_permissions;  // meaningless for root, who reads anything
         void (*prepare)(const scratch_dir&);
     };
     const skip_case cases[] = {
-        {"a directory", false,
+        {"a directory",
          [](const scratch_dir& dir) { std::filesystem::create_directory(dir.path / "bad.html"); }},
-        {"a file without read permission", true,
+        {"a file without read permission",
          [](const scratch_dir& dir) {
              dir.write("bad.html", "<p>secret</p>");
              chmod((dir.path / "bad.html").c_str(), 0);
@@ -169,17 +169,18 @@ TEST(bad_input, directories_and_unreadable_files_are_skipped)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.needs_permissions && geteuid() == 0)
-            continue;
         scratch_dir dir;
+        if (const auto reason = e2e::unprivileged_run_unavailable(dir))
+            GTEST_SKIP() << *reason;
         c.prepare(dir);
         dir.write("good.html", good_page);
-        const auto run = run_vestrel({"-p", "p", "bad.html", "good.html"}, dir.path);
+        const auto run = run_vestrel_unprivileged({"-p", "p", "bad.html", "good.html"}, dir);
         expect_clean_exit(run);
         EXPECT_EQ(run.out, good_out);
         EXPECT_EQ(run.err, "");
 
-        const auto verbose = run_vestrel({"-d", "-p", "p", "bad.html", "good.html"}, dir.path);
+        const auto verbose =
+            run_vestrel_unprivileged({"-d", "-p", "p", "bad.html", "good.html"}, dir);
         expect_clean_exit(verbose);
         EXPECT_EQ(verbose.out, good_out);
         EXPECT_NE(verbose.err.find("**** Loading: bad.html\n**** Loading: good.html\n"),
@@ -189,13 +190,13 @@ TEST(bad_input, directories_and_unreadable_files_are_skipped)
 
 TEST(bad_input, unreadable_file_as_a_user)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads files without read permission";
     scratch_dir dir;
+    if (const auto reason = e2e::unprivileged_run_unavailable(dir))
+        GTEST_SKIP() << *reason;
     dir.write("bad.html", "<p>secret</p>");
     chmod((dir.path / "bad.html").c_str(), 0);
     dir.write("good.html", good_page);
-    const auto run = run_vestrel({"-m", "2", "p", "bad.html", "good.html"}, dir.path);
+    const auto run = run_vestrel_unprivileged({"-m", "2", "p", "bad.html", "good.html"}, dir);
     expect_clean_exit(run);
     EXPECT_FALSE(dir.exists("bad.html.lst"));
     EXPECT_EQ(dir.read("good.html.lst"), "<p class=\"ok\">fine</p>\n\n");
@@ -248,15 +249,16 @@ TEST(bad_input, list_files_blocked_by_a_directory)
     }
 }
 
+// Run as an unprivileged user, since root writes into read-only directories.
 TEST(bad_input, list_files_in_a_read_only_directory)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only directories";
     scratch_dir dir;
+    if (const auto reason = e2e::unprivileged_run_unavailable(dir))
+        GTEST_SKIP() << *reason;
     dir.write("ro/bad.html", "<p>1</p>");
     dir.write("good.html", good_page);
     chmod((dir.path / "ro").c_str(), 0555);
-    const auto run = run_vestrel({"-m", "2", "p", "ro/bad.html", "good.html"}, dir.path);
+    const auto run = run_vestrel_unprivileged({"-m", "2", "p", "ro/bad.html", "good.html"}, dir);
     expect_clean_exit(run);
     EXPECT_FALSE(dir.exists("ro/bad.html.lst"));
     EXPECT_EQ(dir.read("good.html.lst"), "<p class=\"ok\">fine</p>\n\n");

@@ -9,7 +9,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <grp.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,8 +16,17 @@ namespace e2e {
 
 namespace {
 
-// The user that the child becomes before exec; 0 keeps the tests' own.
-uid_t drop_to_user = 0;
+// Who runs the program, and which copy of it.
+struct identity {
+    uid_t user = 0;  // 0 keeps the tests' own user
+    fs::path binary = VESTREL_BINARY;
+};
+
+// The user that permission checks are tried as when the tests run as root.
+constexpr uid_t nobody = 65534;
+
+run_result run_as(const identity& who, const std::vector<std::string>& args,
+                  const fs::path& cwd, const run_options& options);
 
 }
 
@@ -70,17 +78,79 @@ std::map<std::string, std::string> scratch_dir::files() const
     return found;
 }
 
+namespace {
+
+// A copy of the binary in a directory of its own that every user may enter,
+// made once per test process: the build tree may lie under a directory that
+// only its owner can enter.
+const fs::path& binary_for_everyone()
+{
+    static const scratch_dir dir;
+    static const fs::path copy = [] {
+        const fs::path target = dir.path / "vestrel";
+        fs::copy_file(VESTREL_BINARY, target);
+        const auto everyone = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                              | fs::perms::others_read | fs::perms::others_exec;
+        fs::permissions(dir.path, everyone);
+        fs::permissions(target, everyone);
+        return target;
+    }();
+    return copy;
+}
+
+// Whether the user can run the binary in cwd: tried in a child that has
+// become that user.
+bool can_run_in(uid_t user, const fs::path& binary, const fs::path& cwd)
+{
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        const bool dropped = setgroups(0, nullptr) == 0 && setgid(user) == 0 && setuid(user) == 0;
+        _exit(dropped && access(binary.c_str(), X_OK) == 0
+                      && access(cwd.c_str(), R_OK | W_OK | X_OK) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void give_one_to(uid_t user, const fs::path& path)
+{
+    if (lchown(path.c_str(), user, user) != 0)
+        throw std::runtime_error("cannot hand " + path.string() + " to user "
+                                 + std::to_string(user));
+}
+
+// Hands path and everything below it to the user.
+void give_to(uid_t user, const fs::path& path)
+{
+    give_one_to(user, path);
+    for (const auto& entry : fs::recursive_directory_iterator(path))
+        give_one_to(user, entry.path());
+}
+
+}
+
+std::optional<std::string> unprivileged_run_unavailable(const scratch_dir& cwd)
+{
+    if (geteuid() != 0)
+        return std::nullopt;
+    give_to(nobody, cwd.path);
+    const fs::path& binary = binary_for_everyone();
+    if (can_run_in(nobody, binary, cwd.path))
+        return std::nullopt;
+    return "user " + std::to_string(nobody) + " cannot reach " + binary.string() + " or "
+           + cwd.path.string() + ": point TMPDIR at a directory that every user may enter";
+}
+
 run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
                                     const scratch_dir& cwd)
 {
     if (geteuid() != 0)
         return run_vestrel(args, cwd.path);
-    constexpr uid_t nobody = 65534;
-    chmod(cwd.path.c_str(), 0777);
-    drop_to_user = nobody;
-    run_result result = run_vestrel(args, cwd.path);
-    drop_to_user = 0;
-    return result;
+    give_to(nobody, cwd.path);
+    return run_as({nobody, binary_for_everyone()}, args, cwd.path, run_options{});
 }
 
 fs::path test_data(const std::string& name)
@@ -110,11 +180,12 @@ void close_fd(int& fd)
     fd = -1;
 }
 
-[[noreturn]] void exec_child(const std::vector<std::string>& args, const fs::path& cwd,
-                             const run_options& options, int in_fd, int out_fd, int err_fd)
+[[noreturn]] void exec_child(const identity& who, const std::vector<std::string>& args,
+                             const fs::path& cwd, const run_options& options, int in_fd,
+                             int out_fd, int err_fd)
 {
-    if (drop_to_user != 0 && (setgroups(0, nullptr) != 0 || setgid(drop_to_user) != 0
-                              || setuid(drop_to_user) != 0))
+    if (who.user != 0 && (setgroups(0, nullptr) != 0 || setgid(who.user) != 0
+                          || setuid(who.user) != 0))
         _exit(126);
     dup2(in_fd, 0);
     dup2(out_fd, 1);
@@ -127,7 +198,7 @@ void close_fd(int& fd)
     if (options.prepare)
         options.prepare();
     std::vector<char*> argv;
-    std::string binary = VESTREL_BINARY;
+    std::string binary = who.binary.string();
     argv.push_back(binary.data());
     std::vector<std::string> copies(args);
     for (auto& arg : copies)
@@ -146,21 +217,8 @@ int decode_status(int status)
     return -1;
 }
 
-}
-
-run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
-                       const std::optional<std::string>& stdin_data,
-                       std::chrono::seconds timeout, bool merge_stderr)
-{
-    run_options options;
-    options.stdin_data = stdin_data;
-    options.timeout = timeout;
-    options.merge_stderr = merge_stderr;
-    return run_vestrel(args, cwd, options);
-}
-
-run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
-                       const run_options& options)
+run_result run_as(const identity& who, const std::vector<std::string>& args,
+                  const fs::path& cwd, const run_options& options)
 {
     const auto& stdin_data = options.stdin_data;
     signal(SIGPIPE, SIG_IGN);  // the program may exit without reading its input
@@ -170,7 +228,7 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0)
-        exec_child(args, cwd, options, stdin_data ? in.read_end : null_fd, out.write_end,
+        exec_child(who, args, cwd, options, stdin_data ? in.read_end : null_fd, out.write_end,
                    options.merge_stderr ? out.write_end : err.write_end);
     close_fd(null_fd);
     close_fd(in.read_end);
@@ -224,6 +282,25 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
     waitpid(pid, &status, 0);
     result.exit_code = decode_status(status);
     return result;
+}
+
+}
+
+run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
+                       const run_options& options)
+{
+    return run_as({}, args, cwd, options);
+}
+
+run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd,
+                       const std::optional<std::string>& stdin_data,
+                       std::chrono::seconds timeout, bool merge_stderr)
+{
+    run_options options;
+    options.stdin_data = stdin_data;
+    options.timeout = timeout;
+    options.merge_stderr = merge_stderr;
+    return run_vestrel(args, cwd, options);
 }
 
 }

@@ -69,10 +69,17 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
                        std::chrono::seconds timeout = std::chrono::seconds(60),
                        bool merge_stderr = false);
 
-// As run_vestrel, but as an unprivileged user when the tests run as root, so
-// that permission checks apply (the directory is opened to that user first).
+// As run_vestrel, but as an unprivileged user (65534) when the tests run as
+// root, so that permission checks apply. Everything in the directory is handed
+// to that user first (permission bits stay as they are), and the user runs a
+// copy of the binary, since the build tree may lie where it cannot reach.
 run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
                                     const scratch_dir& cwd);
+
+// Why run_vestrel_unprivileged cannot run in the directory, or nothing when it
+// can: the unprivileged user must be able to enter the temporary directory.
+// A test skips with this reason rather than pass without running.
+std::optional<std::string> unprivileged_run_unavailable(const scratch_dir& cwd);
 
 // Path of a file shipped under tests/data.
 fs::path test_data(const std::string& name);

@@ -176,6 +176,28 @@ TEST(loading, verbose_diagnostics_come_before_the_xhtml)
     }
 }
 
+// Tidy's own report, word for word, between the raw source and the XHTML.
+TEST(loading, verbose_diagnostics_of_an_unknown_element)
+{
+    const std::string page = "<p>x</p><zzz>y</zzz>";
+    scratch_dir dir;
+    dir.write("broken.html", page);
+    const auto run = run_vestrel({"-d", "p", "broken.html"}, dir.path);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, "<p>x</p>\n\n");
+    const std::string head = "**** The group of selector: p\n**** Loading: broken.html\n"
+        + raw_banner + page + "\n" + raw_end
+        + diagnostics_banner + "line 1 column 9 - Error: <zzz> is not recognized!\n"
+          "Tidy found 5 warnings and 1 error! Not all warnings/errors were shown.\n"
+          "\n"
+          "This document has errors that must be fixed before\n"
+          "using HTML Tidy to generate a tidied up version.\n"
+          "\n"
+          "\n"
+        + xhtml_banner;
+    EXPECT_EQ(run.err.substr(0, head.size()), head);
+}
+
 TEST(loading, nothing_after_a_zero_byte_is_seen)
 {
     scratch_dir dir;

@@ -15,6 +15,11 @@ TEST(compound, element_names_ignore_case_and_everything_else_is_exact)
         {"P", "<r><p/><q/></r>", {"<p/>\n"}},
         {"p", "<r><p/><q/></r>", {"<p/>\n"}},
         {"Div", "<r><div/><DIV/><dív/></r>", {"<div/>\n", "<DIV/>\n"}},
+        // The letters at both ends of the alphabet, in either case.
+        {"AZ", "<r><az/><aZ/><Az/><AZ/><ay/><bz/></r>",
+         {"<az/>\n", "<aZ/>\n", "<Az/>\n", "<AZ/>\n"}},
+        {"za", "<r><za/><ZA/><zA/><Za/><z/><a/></r>",
+         {"<za/>\n", "<ZA/>\n", "<zA/>\n", "<Za/>\n"}},
         {"*", "<r><p/></r>", {"<r>\n    <p/>\n</r>\n", "<p/>\n"}},
         {"pp", "<r><p/></r>", {}},
         {"p", "<r><pp/></r>", {}},
@@ -24,6 +29,35 @@ TEST(compound, element_names_ignore_case_and_everything_else_is_exact)
         {"[HREF]", "<r><a href=\"x\"/></r>", {}},
         {"#X", "<r><p id=\"x\"/></r>", {}},
     });
+}
+
+// The characters next to the letter ranges ('@' '[' around A-Z, '`' '{'
+// around a-z) are compared as they are. XML names cannot hold them, so each
+// element is made by hand.
+TEST(compound, element_names_fold_letters_only)
+{
+    struct name_case {
+        const char* selector;
+        const char* element;
+        bool matches;
+    };
+    const name_case cases[] = {
+        {"`", "@", false}, {"@", "`", false}, {"{", "[", false},
+        {"x`", "X@", false}, {"a{", "A[", false},
+        {"@", "@", true}, {"`", "`", true}, {"{", "{", true},
+        {"a`z", "A`Z", true}, {"Z@A", "z@a", true},
+    };
+    for (const auto& c : cases) {
+        tinyxml2::XMLDocument document;
+        tinyxml2::XMLElement* element = document.NewElement(c.element);
+        document.InsertFirstChild(element);
+        const document_index index(*element);
+        const css_element compound(c.selector);
+        ASSERT_TRUE(compound.type_selector) << c.selector;
+        ASSERT_EQ(compound.type_selector->name, c.selector);
+        EXPECT_EQ(compound_matcher(compound).match(index.nodes.at(0)), c.matches)
+            << "[" << c.selector << "] on <" << c.element << ">";
+    }
 }
 
 TEST(compound, classes_and_ids_are_space_separated_word_lists)

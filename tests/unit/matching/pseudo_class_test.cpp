@@ -37,6 +37,8 @@ TEST(pseudo_class, tokens_split_into_name_and_number)
         {"nth-last-of-type(1)", pseudo_kind::nth_last_of_type, 1},
         {"first-of-type", pseudo_kind::first_child, 0},
         {"last-of-type", pseudo_kind::last_child, 0},
+        {"LAST-OF-TYPE", pseudo_kind::last_child, 0},
+        {"nth-lAst-child(2)", pseudo_kind::nth_last_child, 2},
         {"first-child(5)", pseudo_kind::first_child, 5},
         {"only-child", pseudo_kind::only_child, 0},
         {"only-of-type", pseudo_kind::only_of_type, 0},

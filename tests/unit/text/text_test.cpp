@@ -19,6 +19,10 @@ TEST(text, trim_and_is_blank_treat_only_the_space_as_white)
         {"  a b  ", "a b", false},
         {"\ta\t", "\ta\t", false},
         {" \n ", "\n", false},
+        {"\r", "\r", false},
+        {"\v", "\v", false},
+        {" \f ", "\f", false},
+        {" \t\n\v\f\r ", "\t\n\v\f\r", false},
         {"x", "x", false},
     };
     for (const auto& c : cases) {
@@ -31,6 +35,10 @@ TEST(text, to_int_reads_like_atoi_and_saturates)
 {
     const std::pair<const char*, int> cases[] = {
         {"", 0}, {"x", 0}, {"1x", 1}, {"  \t\n42", 42}, {"+7", 7}, {"-7", -7},
+        // The six C white-space characters lead; the control characters next
+        // to them (backspace, shift out) end the number before it starts.
+        {"\r5", 5}, {"\v5", 5}, {"\f5", 5}, {"\r\v\f \t\n-9", -9},
+        {"\b5", 0}, {"\x0e" "5", 0},
         {"- 7", 0}, {"+-1", 0}, {"007", 7}, {"2n+1", 2},
         {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"4294967297", INT_MAX},
         {"-2147483648", INT_MIN}, {"-2147483649", INT_MIN},
@@ -38,6 +46,31 @@ TEST(text, to_int_reads_like_atoi_and_saturates)
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(to_int(text), value) << "[" << text << "]";
+}
+
+// Only a to z are upper-cased: the letters at both ends of the range, and the
+// characters just outside it on either side ('@' '[' before and after A-Z,
+// '`' '{' before and after a-z), which must not be taken for letters.
+TEST(text, equal_ignoring_case_folds_a_to_z_only)
+{
+    struct fold_case {
+        const char* a;
+        const char* b;
+        bool equal;
+    };
+    const fold_case cases[] = {
+        {"a", "A", true}, {"A", "a", true}, {"z", "Z", true}, {"Z", "z", true},
+        {"az", "AZ", true}, {"Za", "zA", true}, {"aZ", "Az", true},
+        {"a", "a", true}, {"Z", "Z", true},
+        {"@", "`", false}, {"`", "@", false}, {"[", "{", false}, {"{", "[", false},
+        {"@", "@", true}, {"`", "`", true}, {"[", "[", true}, {"{", "{", true},
+        {"a@", "A`", false}, {"z{", "Z[", false},
+        {"a", "b", false}, {"z", "y", false}, {"A", "B", false},
+        {"", "", true}, {"a", "", false}, {"ab", "a", false}, {"a", "ab", false},
+        {"\xe9", "\xc9", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(equal_ignoring_case(c.a, c.b), c.equal) << "[" << c.a << "] [" << c.b << "]";
 }
 
 TEST(text, unquote_removes_matching_quotes_and_their_escapes)
