@@ -259,7 +259,9 @@ TEST(bad_input, list_files_in_a_read_only_directory)
     dir.write("good.html", good_page);
     chmod((dir.path / "ro").c_str(), 0555);
     const auto run = run_vestrel_unprivileged({"-m", "2", "p", "ro/bad.html", "good.html"}, dir);
-    expect_clean_exit(run);
+    EXPECT_FALSE(run.timed_out);
+    EXPECT_EQ(run.exit_code, 3);
+    EXPECT_EQ(run.err, "vestrel: cannot write ro/bad.html.lst: Permission denied\n");
     EXPECT_FALSE(dir.exists("ro/bad.html.lst"));
     EXPECT_EQ(dir.read("good.html.lst"), "<p class=\"ok\">fine</p>\n\n");
 }
