@@ -42,7 +42,7 @@ void input_feeder::feed_standard_input()
     try {
         hand_over("stdin", read_whole(STDIN_FILENO, encoding.reads_past_nul));
     } catch (const std::bad_alloc&) {
-        jobs.then([this] { out.report_lost("stdin", "out of memory"); });
+        report_lost("stdin", "out of memory");
     }
 }
 
@@ -50,6 +50,11 @@ void input_feeder::say(std::string text)
 {
     if (!text.empty())
         jobs.then([this, text = std::move(text)] { out.note(text); });
+}
+
+void input_feeder::report_lost(const std::string& name, std::string reason)
+{
+    jobs.then([this, name, reason = std::move(reason)] { out.report_lost(name, reason); });
 }
 
 void input_feeder::feed(const std::string& name, input_file file)
@@ -66,7 +71,7 @@ void input_feeder::feed(const std::string& name, input_file file)
     try {
         text = read_whole(file.fd, encoding.reads_past_nul, regular_size(file));
     } catch (const std::bad_alloc&) {
-        jobs.then([this, name] { out.report_lost(name, "out of memory"); });
+        report_lost(name, "out of memory");
         return;
     }
     file = {};

@@ -26,6 +26,8 @@ public:
 private:
     // Writes text on standard error once everything before it is written.
     void say(std::string text);
+    // Reports that an input is lost, once everything before it is written.
+    void report_lost(const std::string& name, std::string reason);
     void feed(const std::string& name, input_file file);
     void hand_over(const std::string& name, std::string text);
     // What the results of earlier inputs write can change what a name

@@ -43,8 +43,6 @@ public:
     // A worker that died is replaced by the next send. Only while busy() > 0.
     std::pair<std::size_t, job_result> wait_any();
     std::size_t busy() const;
-    // The most workers the pool may still run.
-    std::size_t capacity() const { return size; }
 
 private:
     struct worker {

@@ -45,15 +45,6 @@ std::multiset<std::string> line_set(const std::string& text)
     return lines;
 }
 
-// The arguments of a case, for failure messages.
-std::string bracketed(const strings& args)
-{
-    std::string text;
-    for (const auto& arg : args)
-        text += "[" + arg + "]";
-    return text;
-}
-
 struct informational_case {
     strings args;
     int exit_code;
@@ -81,7 +72,7 @@ TEST(driver, informational_runs)
     for (const auto& c : cases) {
         scratch_dir dir;
         const auto run = run_vestrel(c.args, dir.path);
-        const std::string context = bracketed(c.args);
+        const std::string context = e2e::bracketed(c.args);
         EXPECT_EQ(run.exit_code, c.exit_code) << context;
         EXPECT_EQ(run.out, c.out) << context;
         EXPECT_EQ(run.err, c.err) << context;
@@ -373,7 +364,7 @@ TEST(driver, option_parsing_seen_from_outside)
         scratch_dir dir;
         dir.write("a.html", "<p>A</p>");
         const auto run = run_vestrel(c.args, dir.path);
-        const std::string context = bracketed(c.args);
+        const std::string context = e2e::bracketed(c.args);
         EXPECT_EQ(run.exit_code, 0) << context;
         EXPECT_EQ(run.out, c.out) << context;
         EXPECT_EQ(run.err.rfind(c.warning, 0), 0u) << context;

@@ -153,6 +153,14 @@ run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
     return run_as({nobody, binary_for_everyone()}, args, cwd.path, run_options{});
 }
 
+std::string bracketed(const std::vector<std::string>& args)
+{
+    std::string text;
+    for (const auto& arg : args)
+        text += "[" + arg + "]";
+    return text;
+}
+
 fs::path test_data(const std::string& name)
 {
     return fs::path(VESTREL_TEST_DATA) / name;

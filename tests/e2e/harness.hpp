@@ -81,6 +81,9 @@ run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
 // A test skips with this reason rather than pass without running.
 std::optional<std::string> unprivileged_run_unavailable(const scratch_dir& cwd);
 
+// The arguments of a case in brackets, one pair each, for failure messages.
+std::string bracketed(const std::vector<std::string>& args);
+
 // Path of a file shipped under tests/data.
 fs::path test_data(const std::string& name);
 

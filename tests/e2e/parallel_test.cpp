@@ -84,18 +84,10 @@ observed observe(const inputs& files, const strings& args, unsigned jobs)
     return seen;
 }
 
-std::string bracketed(const strings& args)
-{
-    std::string text;
-    for (const auto& arg : args)
-        text += "[" + arg + "]";
-    return text;
-}
-
 // Expects every job count to give what one job gives; returns that.
 observed expect_same_for_every_job_count(const inputs& files, const strings& args)
 {
-    SCOPED_TRACE(bracketed(args));
+    SCOPED_TRACE(e2e::bracketed(args));
     const observed serial = observe(files, args, 1);
     for (const unsigned jobs : {2u, 3u, 8u}) {
         SCOPED_TRACE(testing::Message() << jobs << " jobs");
