@@ -11,16 +11,13 @@
 
 #include "cli/inputs.hpp"
 #include "loading/encodings.hpp"
-#include "loading/large_stack.hpp"
 #include "loading/tidy_worker.hpp"
 
 #include <iostream>
 #include <optional>
 #include <tinyxml2.h>
 
-namespace {
-
-int clean_and_parse(int argc, char** argv)
+int main(int argc, char** argv)
 {
     int unreadable = 0;
     for (int i = 1; i < argc; ++i) {
@@ -36,14 +33,4 @@ int clean_and_parse(int argc, char** argv)
         document.Parse(worker.xhtml.c_str());
     }
     return unreadable == 0 ? 0 : 1;
-}
-
-}
-
-int main(int argc, char** argv)
-{
-    // On one large-stack thread for the whole run, as vestrel itself runs.
-    int exit_code = 0;
-    run_on_large_stack([&] { exit_code = clean_and_parse(argc, argv); });
-    return exit_code;
 }

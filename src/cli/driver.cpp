@@ -130,7 +130,7 @@ int run_inputs(const argparser& parser, const run_settings& settings)
         jobs, [&work](message request) {
             return pack_outcome(process_input(work, request.empty() ? "" : request.front()));
         },
-        [] { exit_quietly_when_tidy_runs_out_of_memory(out_of_memory_status); });
+        [] { exit_when_tidy_runs_out_of_memory(out_of_memory_status); });
     input_feeder feeder(settings.verbose, work.encoding, out, run);
     if (parser.positional_count() == 1)
         feeder.feed_standard_input();

@@ -1,11 +1,6 @@
 #include "cli/driver.hpp"
-#include "loading/large_stack.hpp"
 
 int main(int argc, char** argv)
 {
-    // The whole run goes on one thread with a large stack, so that the
-    // cleaning of deeply nested inputs does not start a thread per input.
-    int exit_code = 0;
-    run_on_large_stack([&] { exit_code = run_vestrel(argc, argv); });
-    return exit_code;
+    return run_vestrel(argc, argv);
 }

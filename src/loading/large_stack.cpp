@@ -1,5 +1,6 @@
 #include "loading/large_stack.hpp"
 
+#include <cerrno>
 #include <exception>
 #include <pthread.h>
 
@@ -20,22 +21,36 @@ struct thread_attributes {
     }
 };
 
-// The stack size this thread was started with by run_on_large_stack; 0 on
-// any other thread.
-thread_local std::size_t own_stack_bytes = 0;
+// Room kept below the deepest frame the work is allowed, for the calls it
+// makes at the bottom and for signal delivery.
+constexpr std::size_t stack_margin = std::size_t(64) << 10;
 
-// What the new thread needs: the work, its stack size, and a place for its
-// exception.
+// The lowest address of this thread's stack; asked once per thread, since
+// for the main thread the library reads the process's memory map.
+const char* stack_bottom()
+{
+    thread_local const char* bottom = [] {
+        pthread_attr_t attr;
+        void* low = nullptr;
+        std::size_t size = 0;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+            pthread_attr_getstack(&attr, &low, &size);
+            pthread_attr_destroy(&attr);
+        }
+        return static_cast<const char*>(low);
+    }();
+    return bottom;
+}
+
+// What the new thread needs: the work and a place for its exception.
 struct thread_task {
     const std::function<void()>* work;
-    std::size_t stack_bytes;
     std::exception_ptr error;
 };
 
 void* run_thread_task(void* argument)
 {
     auto* task = static_cast<thread_task*>(argument);
-    own_stack_bytes = task->stack_bytes;
     try {
         (*task->work)();
     } catch (...) {
@@ -46,23 +61,32 @@ void* run_thread_task(void* argument)
 
 }
 
-void run_on_large_stack(const std::function<void()>& work, std::size_t stack_bytes)
+std::size_t stack_left()
 {
-    if (own_stack_bytes >= stack_bytes) {
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const char* bottom = stack_bottom();
+    if (bottom == nullptr || here <= bottom)
+        return 0;
+    return static_cast<std::size_t>(here - bottom);
+}
+
+int run_with_stack(std::size_t stack_bytes, const std::function<void()>& work)
+{
+    if (stack_bytes + stack_margin <= stack_left()) {
         work();
-        return;
+        return 0;
     }
     thread_attributes attributes;
-    thread_task task{&work, stack_bytes, nullptr};
+    if (!attributes.valid)
+        return ENOMEM;
+    if (const int error = pthread_attr_setstacksize(&attributes.attr, stack_bytes + stack_margin))
+        return error;
+    thread_task task{&work, nullptr};
     pthread_t thread;
-    const bool started = attributes.valid
-        && pthread_attr_setstacksize(&attributes.attr, stack_bytes) == 0
-        && pthread_create(&thread, &attributes.attr, run_thread_task, &task) == 0;
-    if (!started) {
-        work();
-        return;
-    }
+    if (const int error = pthread_create(&thread, &attributes.attr, run_thread_task, &task))
+        return error;
     pthread_join(thread, nullptr);
     if (task.error)
         std::rethrow_exception(task.error);
+    return 0;
 }

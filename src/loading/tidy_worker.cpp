@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <climits>
-#include <unistd.h>
+#include <cstring>
 #include <string_view>
 #include <tidy/tidy.h>
 #include <tidy/tidybuffio.h>
+#include <unistd.h>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -64,43 +67,69 @@ void keep_document_content(TidyDoc doc)
     tidyOptSetInt(doc, TidyUseCustomTags, TidyCustomBlocklevel);
 }
 
-void show_raw_source(std::ostream& diagnostics, std::string_view raw)
+// The node after node in document order; its children are skipped unless
+// descend.
+TidyNode next_node(TidyNode node, bool descend)
 {
-    diagnostics << "**** BEGIN The HTML raw source\n" << raw << "\n"
-                << "**** END The HTML raw source\n";
+    if (descend)
+        if (TidyNode child = tidyGetChild(node))
+            return child;
+    for (; node; node = tidyGetParent(node))
+        if (TidyNode sibling = tidyGetNext(node))
+            return sibling;
+    return nullptr;
 }
 
-int exit_status_on_panic = 2;
-
-void exit_quietly(ctmbstr)
+bool is_foreign_to_xml(TidyNode node)
 {
-    _exit(exit_status_on_panic);
+    switch (tidyNodeGetType(node)) {
+    case TidyNode_ProcIns:
+    case TidyNode_Asp:
+    case TidyNode_Jste:
+    case TidyNode_Php:
+        return true;
+    default:
+        return false;
+    }
 }
 
+// Discards every earlier copy of a repeated attribute of the element.
+void drop_repeated_attributes(TidyDoc doc, TidyNode element)
+{
+    std::vector<TidyAttr> attributes;
+    for (TidyAttr attribute = tidyAttrFirst(element); attribute; attribute = tidyAttrNext(attribute))
+        attributes.push_back(attribute);
+    if (attributes.size() < 2)
+        return;
+    std::unordered_set<std::string_view> later;
+    for (auto it = attributes.rbegin(); it != attributes.rend(); ++it) {
+        const char* name = tidyAttrName(*it);
+        if (!later.insert(name ? name : "").second)
+            tidyAttrDiscard(doc, element, *it);
+    }
 }
 
-void exit_quietly_when_tidy_runs_out_of_memory(int status)
+// Removes what XML cannot hold inside a document, walking the tree without
+// recursion.
+void prune_for_xml(TidyDoc doc)
 {
-    exit_status_on_panic = status;
-    tidySetPanicCall(exit_quietly);
+    TidyNode node = tidyGetChild(tidyGetRoot(doc));
+    while (node) {
+        if (is_foreign_to_xml(node)) {
+            TidyNode parent = tidyGetParent(node);
+            TidyNode sibling = tidyDiscardElement(doc, node);
+            node = sibling ? sibling : next_node(parent, false);
+            continue;
+        }
+        drop_repeated_attributes(doc, node);
+        node = next_node(node, true);
+    }
 }
 
-tidy_worker::tidy_worker(bool verbose, std::string_view raw, const input_encoding& encoding,
-                         const std::optional<std::string>& output_encoding,
-                         std::ostream& diagnostics)
+// The whole conversion of one input; the stack it runs on is the caller's.
+void convert(tidy_outcome& outcome, std::string_view raw, const input_encoding& encoding,
+             const std::optional<std::string>& output_encoding)
 {
-    // Tidy recurses once per nesting level of the document, so a deeply
-    // nested input needs far more stack than the main thread has.
-    run_on_large_stack([&] {
-        status = convert(verbose, raw, encoding, output_encoding, diagnostics);
-    });
-}
-
-int tidy_worker::convert(bool verbose, std::string_view raw, const input_encoding& encoding,
-                         const std::optional<std::string>& output_encoding,
-                         std::ostream& diagnostics)
-{
-    xhtml.clear();
     tidy_session tidy;
     int rc = -1;
 
@@ -111,11 +140,11 @@ int tidy_worker::convert(bool verbose, std::string_view raw, const input_encodin
     tidySetInCharEncoding(tidy.doc, encoding.tidy_name.c_str());
     tidySetOutCharEncoding(tidy.doc, output_encoding ? output_encoding->c_str() : "utf8");
 
-    if (tidyOptSetBool(tidy.doc, TidyXhtmlOut, yes))
+    const TidyOptionId output_rules =
+        outcome.rules == repair_rules::xml_pruned ? TidyXmlOut : TidyXhtmlOut;
+    if (tidyOptSetBool(tidy.doc, output_rules, yes))
         rc = tidySetErrorBuffer(tidy.doc, &tidy.diagnostics);
     if (rc >= 0) {
-        if (verbose)
-            show_raw_source(diagnostics, raw);
         if (encoding.converts_win1251)
             rc = parse_bytes(tidy.doc, cp1251_to_utf8(raw));
         else
@@ -128,19 +157,126 @@ int tidy_worker::convert(bool verbose, std::string_view raw, const input_encodin
     // Errors were found: the document is still written.
     if (rc > 1 && !tidyOptSetBool(tidy.doc, TidyForceOutput, yes))
         rc = -1;
+    if (rc >= 0 && outcome.rules != repair_rules::xhtml)
+        prune_for_xml(tidy.doc);
     if (rc >= 0)
         rc = tidySaveBuffer(tidy.doc, &tidy.output);
 
-    if (rc < 0) {
-        if (verbose)
-            diagnostics << "**** A severe error (" << rc << ") occurred.\n";
-        return rc;
+    outcome.status = rc < 0 ? rc : 0;
+    if (rc < 0)
+        return;
+    if (rc > 0)
+        outcome.report = text_of(tidy.diagnostics);
+    outcome.xhtml = text_of(tidy.output);
+}
+
+// Tidy recurses once per nesting level of the document: about 112 bytes of
+// stack a level in its parse, repair and printing, measured on chains of
+// block, inline, list and table elements. A tag opens at most one element of
+// its own, but the elements Tidy adds around it (a table and a row around a
+// stray cell, a list around a stray item) bring a chain to about 2.5 levels
+// a tag; this allows 4.5.
+constexpr std::size_t stack_per_tag = 512;
+constexpr std::size_t stack_base = std::size_t(256) << 10;
+
+std::size_t stack_for(std::string_view raw)
+{
+    const auto tags = static_cast<std::size_t>(std::count(raw.begin(), raw.end(), '<'));
+    return stack_base + tags * stack_per_tag;
+}
+
+std::string mebibytes(std::size_t bytes)
+{
+    return std::to_string((bytes + (std::size_t(1) << 20) - 1) >> 20) + " MiB";
+}
+
+void show_raw_source(std::ostream& diagnostics, std::string_view raw)
+{
+    diagnostics << "**** BEGIN The HTML raw source\n" << raw << "\n"
+                << "**** END The HTML raw source\n";
+}
+
+const char* heading_of(repair_rules rules)
+{
+    switch (rules) {
+    case repair_rules::xhtml_pruned:
+        return "**** Attempt 2: Tidy's XHTML rules without processing instructions, server-side "
+               "code and repeated attributes\n";
+    case repair_rules::xml_pruned:
+        return "**** Attempt 3: Tidy's XML rules without processing instructions, server-side "
+               "code and repeated attributes\n";
+    default:
+        return "";
     }
-    if (rc > 0 && verbose)
-        diagnostics << "**** TIDY Diagnostics for raw HTML source: "
-                    << text_of(tidy.diagnostics) << "\n";
-    xhtml = text_of(tidy.output);
+}
+
+int exit_status_on_panic = 2;
+std::string panic_message;
+
+void exit_on_panic(ctmbstr)
+{
+    if (!panic_message.empty()) {
+        const ssize_t written = write(STDERR_FILENO, panic_message.data(), panic_message.size());
+        static_cast<void>(written);
+    }
+    _exit(exit_status_on_panic);
+}
+
+}
+
+tidy_outcome repair_html(std::string_view raw, const input_encoding& encoding, repair_rules rules,
+                         const std::optional<std::string>& output_encoding)
+{
+    tidy_outcome outcome;
+    outcome.rules = rules;
+    const std::size_t stack = stack_for(raw);
+    const int error = run_with_stack(stack, [&] { convert(outcome, raw, encoding, output_encoding); });
+    if (error != 0) {
+        outcome.status = -1;
+        outcome.failure = "cannot get a stack of " + mebibytes(stack) + " to repair it: "
+            + std::strerror(error);
+    }
+    return outcome;
+}
+
+void show_repair(std::ostream& diagnostics, std::string_view raw, const tidy_outcome& repair)
+{
+    const bool first = repair.rules == repair_rules::xhtml;
+    if (first)
+        show_raw_source(diagnostics, raw);
+    else
+        diagnostics << heading_of(repair.rules);
+    if (!repair.failure.empty())
+        return;
+    if (repair.status < 0) {
+        diagnostics << "**** A severe error (" << repair.status << ") occurred.\n";
+        return;
+    }
+    if (first && repair.report)
+        diagnostics << "**** TIDY Diagnostics for raw HTML source: " << *repair.report << "\n";
+    const char* kind = repair.rules == repair_rules::xml_pruned ? "XML" : "XHTML";
+    diagnostics << "**** BEGIN " << kind << "\n" << repair.xhtml << "\n" << "**** END " << kind << "\n";
+}
+
+tidy_worker::tidy_worker(bool verbose, std::string_view raw, const input_encoding& encoding,
+                         const std::optional<std::string>& output_encoding,
+                         std::ostream& diagnostics)
+{
+    tidy_outcome repair = repair_html(raw, encoding, repair_rules::xhtml, output_encoding);
     if (verbose)
-        diagnostics << "**** BEGIN XHTML\n" << xhtml << "\n" << "**** END XHTML\n";
-    return 0;
+        show_repair(diagnostics, raw, repair);
+    status = repair.status;
+    xhtml = std::move(repair.xhtml);
+}
+
+std::string tidy_release()
+{
+    return tidyLibraryVersion();
+}
+
+void exit_when_tidy_runs_out_of_memory(int status, std::string_view message)
+{
+    exit_status_on_panic = status;
+    panic_message = message;
+    tidySetPanicCall(exit_on_panic);
 }

@@ -3,8 +3,6 @@
 #include "matching/chain.hpp"
 #include "matching/document_index.hpp"
 
-#include <tinyxml2.h>
-
 namespace {
 
 // The element as the library's non-compact printer writes it at depth 0:
@@ -18,14 +16,24 @@ std::string serialise(const tinyxml2::XMLElement& element)
 
 }
 
+parsed_xhtml::parsed_xhtml(const char* xhtml)
+    : error(document.Parse(xhtml ? xhtml : "", static_cast<std::size_t>(-1)))
+{
+}
+
 void query_document(std::vector<std::string>& results, bool verbose,
                     const char* xhtml, const char* selector, std::ostream& diagnostics)
 {
-    tinyxml2::XMLDocument document(true, tinyxml2::PRESERVE_WHITESPACE);
-    const tinyxml2::XMLError error = document.Parse(xhtml ? xhtml : "", static_cast<std::size_t>(-1));
-    if (verbose && error != tinyxml2::XML_SUCCESS)
-        diagnostics << "TinyXML2Error: " << int(error) << "\n";
+    const parsed_xhtml parsed(xhtml);
+    if (verbose && parsed.error != tinyxml2::XML_SUCCESS)
+        diagnostics << "TinyXML2Error: " << int(parsed.error) << "\n";
+    query_parsed(results, verbose, parsed.document, selector, diagnostics);
+}
 
+void query_parsed(std::vector<std::string>& results, bool verbose,
+                  const tinyxml2::XMLDocument& document, const char* selector,
+                  std::ostream& diagnostics)
+{
     const css_groups group(selector ? selector : "");
     if (verbose)
         group.dump(0, diagnostics);
@@ -43,4 +51,3 @@ void collect_matches(std::vector<std::string>& results, const tinyxml2::XMLEleme
         if (matched[e])
             results.push_back(serialise(*index.nodes[e].element));
 }
-

@@ -23,12 +23,16 @@ struct input_outcome {
     std::string diagnostics;
     // One serialised element per match, in document order.
     std::vector<std::string> results;
-    // The work ran out of memory; results are then empty.
-    bool out_of_memory = false;
+    // Why the input gave nothing though it was there: "out of memory", or
+    // "no document: " and what failed. Results are then empty. Empty when the
+    // input was worked on, whatever it held.
+    std::string failure;
 };
 
 // Cleans input_text (up to its first NUL byte unless the encoding reads past
-// it) and queries it. Running out of memory is caught and told in the outcome.
+// it) and queries it. When the XML parser rejects what Tidy wrote, Tidy tries
+// again under stricter rules (repair_rules); what still gives no document is
+// told in the outcome's failure, and so is running out of memory.
 input_outcome process_input(const input_settings& settings, std::string_view input_text);
 
 // The outcome as a list of strings, to send between processes, and back. A

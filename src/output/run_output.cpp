@@ -22,8 +22,8 @@ void run_output::note(std::string_view text)
 void run_output::write_input(const std::string& display_name, const input_outcome& outcome)
 {
     note(outcome.diagnostics);
-    if (outcome.out_of_memory) {
-        report_lost(display_name, "out of memory");
+    if (!outcome.failure.empty()) {
+        report_lost(display_name, outcome.failure);
         return;
     }
     for (const output_piece& piece : results_output(outcome.results, mode, prefix, display_name))

@@ -2,7 +2,9 @@
 // input encodings, the verbose sections, and inputs that once broke it.
 #include "harness.hpp"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <tinyxml2.h>
 
 namespace {
@@ -32,6 +34,14 @@ std::string xhtml_section(const std::string& err)
     if (begin == std::string::npos || end == std::string::npos || end < begin)
         return {};
     return err.substr(begin + xhtml_banner.size(), end - begin - xhtml_banner.size());
+}
+
+std::string file_text(const e2e::fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 struct selector_case {
@@ -222,7 +232,7 @@ TEST(loading, several_inputs_are_cleaned_independently)
 
 // Tidy recurses once per nesting level; 100,000 levels overflow an ordinary
 // stack. The run must complete: TinyXML2 then refuses the depth, so there are
-// no results, and the verbose run says why.
+// no results, which the run says, and the verbose run shows the error.
 TEST(loading, SlowHundredThousandNestedDivs)
 {
     constexpr int depth = 100000;
@@ -239,10 +249,83 @@ TEST(loading, SlowHundredThousandNestedDivs)
     const auto run = run_vestrel({"-d", "div", "deep.html"}, dir.path, std::nullopt,
                                  std::chrono::seconds(900));
     EXPECT_FALSE(run.timed_out);
-    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.exit_code, 3);
     EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("vestrel: deep.html: no document: nested deeper than the XML parser "
+                           "allows\n"), std::string::npos);
     EXPECT_NE(run.err.find("TinyXML2Error: "
                            + std::to_string(tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED) + "\n"),
               std::string::npos);
     EXPECT_EQ(count_of(run.err, xhtml_end), 1u);
+}
+
+// Pages whose XHTML the XML parser rejects: Tidy tries again under stricter
+// rules, and what still gives no document is said in the input's place.
+TEST(loading, pages_the_xml_parser_rejects)
+{
+    struct row {
+        const char* page;  // under tests/data, or generated when it starts with "<"
+        std::string selector;
+        std::string out;
+        std::string err;
+        int exit_code;
+    };
+    const auto nested = [](int depth) {
+        std::string page = "<body>";
+        for (int i = 0; i < depth; ++i)
+            page += "<div>";
+        return page + "<p>deep</p>";
+    };
+    const std::string too_deep = nested(120);
+    const row rows[] = {
+        {"server-side-code.html", "a, li",
+         "<!--in.html-->\n<li>\n    <a href=\"/x\">x</a>\n</li>\n\n<a href=\"/x\">x</a>\n\n", "", 0},
+        {"svg-repeated-attribute.html", "a, rect",
+         "<!--in.html-->\n<a href=\"/a\">a</a>\n\n<rect data-v-1=\"\" width=\"1\"/>\n\n", "", 0},
+        {"script-cdata-never-closed.html", "script, a",
+         "<!--in.html-->\n<script type=\"text/javascript\">\n// &lt;![CDATA[\n  var a = 1;\n"
+         "// ]]&amp;gt;\n</script>\n\n<a href=\"/c\">c</a>\n\n", "", 0},
+        {too_deep.c_str(), "p", "",
+         "vestrel: in.html: no document: nested deeper than the XML parser allows\n", 3},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.page);
+        scratch_dir dir;
+        const bool generated = r.page[0] == '<';
+        dir.write("in.html", generated ? std::string(r.page) : file_text(e2e::test_data(r.page)));
+        dir.write("after.html", "<p>after</p>");
+        for (const std::string jobs : {"1", "2"}) {
+            e2e::run_options options;
+            options.environment = {{"VESTREL_JOBS", jobs}};
+            const auto run = run_vestrel({"-p", r.selector, "in.html", "after.html"}, dir.path, options);
+            EXPECT_EQ(run.out, r.out + (r.selector == "p" ? "<!--after.html-->\n<p>after</p>\n\n"
+                                                          : "<!--after.html-->\n"));
+            EXPECT_EQ(run.err, r.err);
+            EXPECT_EQ(run.exit_code, r.exit_code);
+        }
+    }
+}
+
+// With verbose, each later attempt is shown after the XML error of the one
+// before it, and so is the attempt the document came from.
+TEST(loading, verbose_run_shows_each_attempt)
+{
+    scratch_dir dir;
+    const std::string page = "<p><script>// <![CDATA[\nx();\n// ]]&gt;</script><?php f(); ?></p>";
+    const auto run = run_vestrel({"-d", "p"}, dir.path, page);
+    EXPECT_EQ(run.exit_code, 0);
+    std::string lines;
+    for (std::size_t at = 0, end; (end = run.err.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = run.err.substr(at, end - at);
+        if (line.rfind("TinyXML2Error", 0) == 0 || line.rfind("**** Attempt", 0) == 0
+            || line.rfind("**** The document", 0) == 0 || line.rfind("**** BEGIN X", 0) == 0)
+            lines += line.substr(0, 26) + "\n";
+    }
+    EXPECT_EQ(lines, "**** BEGIN XHTML\n"
+                     "TinyXML2Error: " + std::to_string(tinyxml2::XML_ERROR_PARSING_CDATA) + "\n"
+                     "**** Attempt 2: Tidy's XHT\n**** BEGIN XHTML\n"
+                     "TinyXML2Error: " + std::to_string(tinyxml2::XML_ERROR_PARSING_CDATA) + "\n"
+                     "**** Attempt 3: Tidy's XML\n**** BEGIN XML\n"
+                     "**** The document comes fr\n");
+    EXPECT_EQ(run.out, "<p>\n    <script>\n// &lt;![CDATA[\nx();\n// ]]&amp;gt;\n</script>\n</p>\n\n");
 }

@@ -49,6 +49,20 @@ bool state_of(pid_t pid, process_state& seen)
     return static_cast<bool>(rest);
 }
 
+// Whether any thread of the process is on a CPU: a process that works on a
+// thread of its own waits in its main thread meanwhile.
+bool any_thread_running(pid_t pid)
+{
+    std::error_code ignored;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& entry : std::filesystem::directory_iterator(tasks, ignored)) {
+        process_state thread;
+        if (state_of(std::stoi(entry.path().filename().string()), thread) && thread.state == 'R')
+            return true;
+    }
+    return false;
+}
+
 }
 
 std::vector<pid_t> processes_with(const std::string& marker)
@@ -76,7 +90,7 @@ pid_t wait_for_busy_child_of(const std::string& marker, std::chrono::seconds tim
         const std::vector<pid_t> runs = processes_with(marker);
         for (const pid_t pid : runs) {
             process_state seen;
-            if (!state_of(pid, seen) || seen.state != 'R' || seen.cpu_ticks < busy_ticks)
+            if (!state_of(pid, seen) || seen.cpu_ticks < busy_ticks || !any_thread_running(pid))
                 continue;
             for (const pid_t run : runs)
                 if (run == seen.parent)

@@ -34,56 +34,61 @@ std::uint64_t recurse(int depth)
 
 }
 
-TEST(run_on_large_stack, work_gets_the_requested_stack)
+constexpr std::size_t mebibyte = std::size_t(1) << 20;
+
+// A small request runs where it is; a larger one than the thread has left
+// gets a thread of its own with at least that stack, and so on inside it.
+TEST(run_with_stack, runs_in_place_only_when_the_stack_left_suffices)
 {
-    std::size_t seen = 0;
-    std::thread::id worker;
-    run_on_large_stack([&] {
-        seen = current_stack_size();
-        worker = std::this_thread::get_id();
-    });
-    EXPECT_GE(seen, large_stack_bytes);
-    EXPECT_NE(worker, std::this_thread::get_id());
+    struct row {
+        std::size_t outer, inner;
+        bool inner_in_place;
+    };
+    const row rows[] = {
+        {64 * mebibyte, 16 * mebibyte, true},
+        {64 * mebibyte, 128 * mebibyte, false},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.outer << " then " << r.inner);
+        std::thread::id outer, inner;
+        std::size_t inner_stack = 0;
+        EXPECT_EQ(run_with_stack(r.outer, [&] {
+            outer = std::this_thread::get_id();
+            EXPECT_GE(stack_left(), r.outer);
+            EXPECT_EQ(run_with_stack(r.inner, [&] {
+                inner = std::this_thread::get_id();
+                inner_stack = current_stack_size();
+            }), 0);
+        }), 0);
+        EXPECT_NE(outer, std::this_thread::get_id());
+        EXPECT_EQ(inner == outer, r.inner_in_place);
+        EXPECT_GE(inner_stack, r.inner_in_place ? r.outer : r.inner);
+    }
+    std::thread::id small;
+    EXPECT_EQ(run_with_stack(64 << 10, [&] { small = std::this_thread::get_id(); }), 0);
+    EXPECT_EQ(small, std::this_thread::get_id());
 }
 
-TEST(run_on_large_stack, recursion_far_deeper_than_a_main_thread_allows)
+TEST(run_with_stack, recursion_far_deeper_than_a_main_thread_allows)
 {
     // 64 MiB of frames: eight times the usual main-thread stack.
     constexpr int depth = 64 * 1024;
     std::uint64_t sum = 0;
-    run_on_large_stack([&] { sum = recurse(depth); });
+    EXPECT_EQ(run_with_stack(80 * mebibyte, [&] { sum = recurse(depth); }), 0);
     EXPECT_GT(sum, std::uint64_t(depth));
 }
 
-TEST(run_on_large_stack, exception_reaches_the_caller)
+TEST(run_with_stack, exception_reaches_the_caller)
 {
-    EXPECT_THROW(run_on_large_stack([] { throw std::runtime_error("from the worker"); }),
+    EXPECT_THROW(run_with_stack(64 * mebibyte, [] { throw std::runtime_error("from the worker"); }),
                  std::runtime_error);
 }
 
-TEST(run_on_large_stack, runs_on_the_caller_when_no_thread_can_be_made)
+// A stack that cannot be had is said, and the work does not run on a stack
+// too small for it.
+TEST(run_with_stack, says_when_no_such_stack_can_be_had)
 {
     bool ran = false;
-    std::thread::id worker;
-    run_on_large_stack([&] {
-        ran = true;
-        worker = std::this_thread::get_id();
-    }, std::numeric_limits<std::size_t>::max() / 2);
-    EXPECT_TRUE(ran);
-    EXPECT_EQ(worker, std::this_thread::get_id());
-}
-
-TEST(run_on_large_stack, nested_calls_reuse_the_large_stack)
-{
-    std::thread::id outer, inner, small;
-    run_on_large_stack([&] {
-        outer = std::this_thread::get_id();
-        run_on_large_stack([&] { inner = std::this_thread::get_id(); });
-        // A request for more than this thread has gets a thread of its own.
-        run_on_large_stack([&] { small = std::this_thread::get_id(); },
-                           large_stack_bytes + (std::size_t(1) << 20));
-    });
-    EXPECT_NE(outer, std::this_thread::get_id());
-    EXPECT_EQ(inner, outer);
-    EXPECT_NE(small, outer);
+    EXPECT_NE(run_with_stack(std::numeric_limits<std::size_t>::max() / 2, [&] { ran = true; }), 0);
+    EXPECT_FALSE(ran);
 }

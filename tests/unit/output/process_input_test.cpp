@@ -32,7 +32,7 @@ TEST(process_input, writes_nothing_itself)
         const input_outcome outcome = process_input({verbose, "ul.menu > li a", {}}, menu_page);
         EXPECT_EQ(outcome.results, (strings{"<a href=\"/a\">One</a>\n",
                                             "<a href=\"/b\">Two &amp; more</a>\n"}));
-        EXPECT_FALSE(outcome.out_of_memory);
+        EXPECT_EQ(outcome.failure, "");
         EXPECT_EQ(out.text(), "");
         EXPECT_EQ(err.text(), "");
         EXPECT_TRUE(dir.files().empty());
@@ -79,16 +79,16 @@ TEST(process_input, verbose_diagnostics_in_order)
 TEST(pack_outcome, round_trip)
 {
     const input_outcome outcomes[] = {
-        {"", {}, false},
-        {"", {}, true},
-        {"**** diagnostics\n", {"<p>1</p>\n", "", std::string("\0\xff", 2)}, false},
-        {std::string(100000, 'd'), {std::string(70000, 'r')}, false},
+        {"", {}, ""},
+        {"", {}, "out of memory"},
+        {"**** diagnostics\n", {"<p>1</p>\n", "", std::string("\0\xff", 2)}, ""},
+        {std::string(100000, 'd'), {std::string(70000, 'r')}, ""},
     };
     for (const input_outcome& outcome : outcomes) {
         const input_outcome back = unpack_outcome(pack_outcome(outcome));
         EXPECT_EQ(back.diagnostics, outcome.diagnostics);
         EXPECT_EQ(back.results, outcome.results);
-        EXPECT_EQ(back.out_of_memory, outcome.out_of_memory);
+        EXPECT_EQ(back.failure, outcome.failure);
     }
 }
 
@@ -98,6 +98,6 @@ TEST(pack_outcome, a_list_that_is_no_outcome_unpacks_empty)
         const input_outcome outcome = unpack_outcome(parts);
         EXPECT_EQ(outcome.diagnostics, "");
         EXPECT_TRUE(outcome.results.empty());
-        EXPECT_FALSE(outcome.out_of_memory);
+        EXPECT_EQ(outcome.failure, "");
     }
 }
