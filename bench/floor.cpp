@@ -27,7 +27,7 @@ int main(int argc, char** argv)
             ++unreadable;
             continue;
         }
-        const std::string text = read_whole(file.fd, false, regular_size(file));
+        const std::string text = read_whole(file.fd, false, regular_size(file)).text;
         const tidy_worker worker(false, text, input_encoding{}, std::nullopt);
         tinyxml2::XMLDocument document;
         document.Parse(worker.xhtml.c_str());

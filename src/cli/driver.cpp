@@ -126,6 +126,12 @@ int run_inputs(const argparser& parser, const run_settings& settings)
                               encoding_from(settings.encoding_name)};
     const unsigned jobs = jobs_for(parser);
     run_output out(settings.mode, settings.prefix);
+    // Tidy runs in this process only when no worker process can be started;
+    // running out of memory there cannot be contained.
+    exit_when_tidy_runs_out_of_memory(
+        lost_results_status,
+        "vestrel: Tidy ran out of memory where no worker process could contain it; the run ends "
+        "here\n");
     ordered_run run(
         jobs, [&work](message request) {
             return pack_outcome(process_input(work, request.empty() ? "" : request.front()));

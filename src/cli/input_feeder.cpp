@@ -2,7 +2,9 @@
 
 #include "output/process_input.hpp"
 
+#include <cstring>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 input_feeder::input_feeder(bool verbose, const input_encoding& encoding, run_output& out,
@@ -13,7 +15,7 @@ input_feeder::input_feeder(bool verbose, const input_encoding& encoding, run_out
 
 void input_feeder::feed_argument(const std::string& argument)
 {
-    settle_before(argument);
+    settle_before(argument, true);
     if (input_file file = open_argument(argument); file.is_open()) {
         feed(argument, std::move(file));
         return;
@@ -32,18 +34,14 @@ void input_feeder::feed_argument(const std::string& argument)
     for (const std::string& name : names) {
         if (out.stopped())
             return;
-        settle_before(name);
+        settle_before(name, false);
         feed(name, open_found(name));
     }
 }
 
 void input_feeder::feed_standard_input()
 {
-    try {
-        hand_over("stdin", read_whole(STDIN_FILENO, encoding.reads_past_nul));
-    } catch (const std::bad_alloc&) {
-        report_lost("stdin", "out of memory");
-    }
+    read_and_hand_over("stdin", STDIN_FILENO, 0);
 }
 
 void input_feeder::say(std::string text)
@@ -63,19 +61,27 @@ void input_feeder::feed(const std::string& name, input_file file)
         say("**** Loading: " + name + "\n");
     if (!file.is_open() || file.is_directory())
         return;
-    if (out.is_collective_list(file.status)) {
+    if (out.is_own_output(file.status)) {
         say("vestrel: " + name + ": input file is also the output\n");
         return;
     }
-    std::string text;
+    read_and_hand_over(name, file.fd, regular_size(file));
+}
+
+void input_feeder::read_and_hand_over(const std::string& name, int fd, std::size_t size)
+{
+    input_text input;
     try {
-        text = read_whole(file.fd, encoding.reads_past_nul, regular_size(file));
+        input = read_whole(fd, encoding.reads_past_nul, size);
     } catch (const std::bad_alloc&) {
         report_lost(name, "out of memory");
         return;
     }
-    file = {};
-    hand_over(name, std::move(text));
+    if (input.error != 0) {
+        report_lost(name, std::string("cannot read: ") + std::strerror(input.error));
+        return;
+    }
+    hand_over(name, std::move(input.text));
 }
 
 void input_feeder::hand_over(const std::string& name, std::string text)
@@ -93,8 +99,30 @@ void input_feeder::hand_over(const std::string& name, std::string text)
     });
 }
 
-void input_feeder::settle_before(const std::string& name)
+void input_feeder::settle_before(const std::string& name, bool named)
 {
-    if (out.may_write(name))
+    if (waits_for_earlier_results(name, named))
         jobs.drain();
+}
+
+bool input_feeder::waits_for_earlier_results(const std::string& name, bool named) const
+{
+    // A name that the results may write is read as they leave it.
+    if (out.may_write(name))
+        return true;
+    const bool writes_files = out.writes_files();
+    if (!named && !writes_files)
+        return false;
+    const name_target target = look_up(name);
+    // Opening a FIFO or a device may wait for a writer that waits for the
+    // results before it.
+    if (named && target.exists && !S_ISREG(target.status.st_mode))
+        return true;
+    if (!writes_files)
+        return false;
+    // The same file as a list file under another name: a symbolic link that
+    // reaches one, or may once the results are written, or a hard link.
+    if (target.is_link && (!target.exists || out.may_write(target.real_name)))
+        return true;
+    return target.exists && S_ISREG(target.status.st_mode) && target.status.st_nlink > 1;
 }

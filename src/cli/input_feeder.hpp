@@ -29,10 +29,17 @@ private:
     // Reports that an input is lost, once everything before it is written.
     void report_lost(const std::string& name, std::string reason);
     void feed(const std::string& name, input_file file);
+    // Reads the open input whole and hands it to the jobs; a read that
+    // fails is reported in its place.
+    void read_and_hand_over(const std::string& name, int fd, std::size_t size);
     void hand_over(const std::string& name, std::string text);
-    // What the results of earlier inputs write can change what a name
-    // holds or what a pattern finds; such a name waits for them.
-    void settle_before(const std::string& name);
+    // Writes everything before a name that must not be opened before: what
+    // the results of earlier inputs write can change what it holds or what
+    // a pattern finds, and a FIFO named on the command line may have a
+    // writer that waits for them. named: given on the command line rather
+    // than found by a pattern.
+    void settle_before(const std::string& name, bool named);
+    bool waits_for_earlier_results(const std::string& name, bool named) const;
 
     bool verbose;
     const input_encoding& encoding;

@@ -1,8 +1,10 @@
 #include "cli/inputs.hpp"
 
 #include "cli/wildcard.hpp"
+#include "loading/encodings.hpp"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,6 +32,15 @@ input_file open_with(const std::string& name, int flags)
         return {};
     }
     return {fd, status};
+}
+
+// Whether the input read so far, then more, begins with a UTF-16
+// byte-order mark.
+bool starts_utf16_text(const std::string& text, std::string_view more)
+{
+    std::string start = text.substr(0, 2);
+    start.append(more.substr(0, 2 - start.size()));
+    return begins_with_utf16_mark(start);
 }
 
 }
@@ -83,9 +94,10 @@ std::vector<std::string> matching_entries(const std::string& pattern)
     return names;
 }
 
-std::string read_whole(int fd, bool past_nul, std::size_t expected_size)
+input_text read_whole(int fd, bool past_nul, std::size_t expected_size)
 {
-    std::string text;
+    input_text input;
+    std::string& text = input.text;
     // Allocated once when the size is known. Growing a large text step by
     // step frees ever larger blocks, which makes the allocator keep later
     // freed memory instead of returning it: a 5 MB page then costs half as
@@ -96,10 +108,19 @@ std::string read_whole(int fd, bool past_nul, std::size_t expected_size)
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
+        if (got < 0) {
+            input.error = errno;
+            text = {};
+            break;
+        }
+        if (got == 0)
             break;
         const auto count = static_cast<std::size_t>(got);
         const void* nul = past_nul ? nullptr : std::memchr(buffer, '\0', count);
+        if (nul && starts_utf16_text(text, {buffer, count})) {
+            past_nul = true;
+            nul = nullptr;
+        }
         if (nul) {
             // Nothing after it is ever looked at: /dev/zero ends here too.
             text.append(buffer, static_cast<const char*>(nul) - buffer);
@@ -107,7 +128,26 @@ std::string read_whole(int fd, bool past_nul, std::size_t expected_size)
         }
         text.append(buffer, count);
     }
-    return text;
+    return input;
+}
+
+name_target look_up(const std::string& name)
+{
+    name_target target;
+    if (lstat(name.c_str(), &target.status) != 0)
+        return target;
+    target.exists = true;
+    if (!S_ISLNK(target.status.st_mode))
+        return target;
+    target.is_link = true;
+    target.exists = stat(name.c_str(), &target.status) == 0;
+    if (target.exists) {
+        const std::unique_ptr<char, decltype(&std::free)> real(realpath(name.c_str(), nullptr),
+                                                               &std::free);
+        if (real)
+            target.real_name = real.get();
+    }
+    return target;
 }
 
 std::size_t regular_size(const input_file& file)

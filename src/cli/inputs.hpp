@@ -40,10 +40,33 @@ input_file open_found(const std::string& name);
 // listed.
 std::vector<std::string> matching_entries(const std::string& pattern);
 
+// What reading an input gave.
+struct input_text {
+    std::string text;
+    // The system's error number of the read that failed, or 0: a failed read
+    // is no end of input, and what came before it is not the input.
+    int error = 0;
+};
+
 // The content of an open input, as plain bytes, up to its first NUL byte
-// (which is not kept) or, with past_nul, whole. expected_size, when known, is
-// allocated up front; the content may be shorter or longer.
-std::string read_whole(int fd, bool past_nul, std::size_t expected_size = 0);
+// (which is not kept) or whole: with past_nul, or when the input begins with
+// a UTF-16 byte-order mark. expected_size, when known, is allocated up front;
+// the content may be shorter or longer.
+input_text read_whole(int fd, bool past_nul, std::size_t expected_size = 0);
+
+// Where a name leads, found without opening anything.
+struct name_target {
+    // Something is there, after every symbolic link.
+    bool exists = false;
+    // What is there, when it exists.
+    struct stat status {};
+    // The name is a symbolic link: the name it reaches in the end, when it
+    // reaches anything.
+    bool is_link = false;
+    std::string real_name;
+};
+
+name_target look_up(const std::string& name);
 
 // The size of an open regular file, 0 for anything else.
 std::size_t regular_size(const input_file& file);

@@ -1,6 +1,12 @@
 #include "cli/driver.hpp"
 
+#include <malloc.h>
+
 int main(int argc, char** argv)
 {
+    // Tidy runs on a thread of its own for a deep page, never beside another
+    // thread; one malloc arena for all of them spares each such thread an
+    // arena of its own, which reserves 64 MiB of address space at once.
+    mallopt(M_ARENA_MAX, 1);
     return run_vestrel(argc, argv);
 }

@@ -1,10 +1,11 @@
 #include "jobs/ordered_run.hpp"
 
+#include <algorithm>
+
 ordered_run::ordered_run(unsigned jobs, job_function work, std::function<void()> setup)
-    : work(std::move(work)), window(2 * std::size_t(jobs))
+    : work(std::move(work)), window(2 * std::size_t(std::max(jobs, 1u))),
+      pool(std::make_unique<worker_pool>(std::max(jobs, 1u), this->work, std::move(setup)))
 {
-    if (jobs > 1)
-        pool = std::make_unique<worker_pool>(jobs, this->work, std::move(setup));
 }
 
 job_result ordered_run::run_here(message request) const

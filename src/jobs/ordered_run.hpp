@@ -15,11 +15,12 @@ public:
     using result_handler = std::function<void(job_result)>;
     using step = std::function<void()>;
 
-    // With jobs 1, or when no worker process can be started, every job runs
-    // in this process when it is added, and nothing is forked. Otherwise up
-    // to jobs workers are started as work arrives, each running setup once;
-    // at most twice jobs jobs are running or waiting to be handled at any
-    // time, so memory holds no more than that window of results.
+    // Up to jobs workers are started as work arrives, each running setup
+    // once; one job still runs in a worker of its own, so whatever a job does
+    // to its process costs that job alone. At most twice jobs jobs are
+    // running or waiting to be handled at any time, so memory holds no more
+    // than that window of results. When no worker process can be started,
+    // jobs run in this process when they are added.
     ordered_run(unsigned jobs, job_function work, std::function<void()> setup = {});
 
     // Runs step once everything added before it has been handled.

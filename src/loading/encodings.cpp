@@ -38,7 +38,14 @@ std::optional<input_encoding> choose_input_encoding(const std::string& name)
     return input_encoding{name, false, names_utf16(name)};
 }
 
+bool begins_with_utf16_mark(std::string_view text)
+{
+    return text.substr(0, 2) == "\xff\xfe" || text.substr(0, 2) == "\xfe\xff";
+}
+
 std::string_view processed_input(std::string_view input, const input_encoding& encoding)
 {
-    return encoding.reads_past_nul ? input : input.substr(0, input.find('\0'));
+    if (encoding.reads_past_nul || begins_with_utf16_mark(input))
+        return input;
+    return input.substr(0, input.find('\0'));
 }

@@ -25,6 +25,12 @@ inline constexpr std::string_view offered_encodings =
 // knows. None for a name neither knows.
 std::optional<input_encoding> choose_input_encoding(const std::string& name);
 
+// Whether the text begins with a UTF-16 byte-order mark, in either byte
+// order: Tidy then reads it as UTF-16 whatever encoding it was given, so the
+// NUL bytes belong to its characters.
+bool begins_with_utf16_mark(std::string_view text);
+
 // The part of an input that is cleaned: everything up to its first NUL byte,
-// or the whole input when NUL bytes belong to the text.
+// or the whole input when NUL bytes belong to the text (the UTF-16 encodings,
+// or a UTF-16 byte-order mark).
 std::string_view processed_input(std::string_view input, const input_encoding& encoding);

@@ -2,15 +2,23 @@
 
 #include "output/standard_streams.hpp"
 
+#include <unistd.h>
+
 run_output::run_output(int mode, bool prefix) : mode(mode), prefix(prefix)
 {
+    for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+        struct stat file {};
+        if (fstat(stream, &file) == 0 && S_ISREG(file.st_mode))
+            own_files.push_back(file);
+    }
     const std::string name = collective_list_name(mode);
     if (name.empty())
         return;
+    struct stat collective {};
     if (const int error = reset_list_file(name, &collective))
         report_file_error(name, error);
     else
-        has_collective = true;
+        own_files.push_back(collective);
 }
 
 void run_output::note(std::string_view text)
@@ -47,9 +55,12 @@ bool run_output::may_write(std::string_view name) const
         && name.substr(name.size() - list_suffix.size()) == list_suffix;
 }
 
-bool run_output::is_collective_list(const struct stat& file) const
+bool run_output::is_own_output(const struct stat& file) const
 {
-    return has_collective && file.st_dev == collective.st_dev && file.st_ino == collective.st_ino;
+    for (const struct stat& own : own_files)
+        if (file.st_dev == own.st_dev && file.st_ino == own.st_ino)
+            return true;
+    return false;
 }
 
 int run_output::finish()

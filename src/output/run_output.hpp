@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <vector>
 
 // The exit status of a run that lost results: output that could not be
 // written, or inputs that could not be worked on.
@@ -35,8 +36,10 @@ public:
     bool may_write(std::string_view name) const;
     // Whether the results go to list files at all.
     bool writes_files() const { return writes_list_files(mode); }
-    // Whether the file is the list file that this run appends every input to.
-    bool is_collective_list(const struct stat& file) const;
+    // Whether the file is one this run writes all along: the list file it
+    // appends every input to, or the regular file that standard output or
+    // standard error is. Reading it would race with the run's own writing.
+    bool is_own_output(const struct stat& file) const;
 
     // Standard output failed: nothing more can reach the user, and the run
     // should stop.
@@ -53,7 +56,7 @@ private:
     bool prefix;
     bool lost = false;
     bool stdout_failed = false;
-    bool has_collective = false;
-    struct stat collective {};
+    // The files that is_own_output finds.
+    std::vector<struct stat> own_files;
     std::set<std::string> failed_files;
 };

@@ -60,11 +60,14 @@ std::vector<bad_file_case> bad_file_cases()
          "<p>a\xff\xfe b \xc3( c \xf8\x88\x80\x80\x80 d \x80</p>", {},
          "<!--bad.html-->\n<p>a" + replacement + replacement + " b " + replacement + "( c "
              + replacement + " d " + replacement + "</p>\n\n"},
-        // A UTF-16 text holds a NUL byte next to every ASCII character. Read
-        // as UTF-8 the input ends at the first one ("\xff\xfe<" is all that is
-        // seen); named with "-i" it is read whole.
+        // A UTF-16 text holds a NUL byte next to every ASCII character. One
+        // that begins with a byte-order mark is read whole, whatever "-i"
+        // says; without a mark, only when "-i" names the encoding.
         {"UTF-16LE with BOM", "\xff\xfe<" + nuls(1) + "p" + nuls(1) + ">" + nuls(1) + "x" + nuls(1),
+         {}, "<!--bad.html-->\n<p>x</p>\n\n"},
+        {"UTF-16LE without BOM", "<" + nuls(1) + "p" + nuls(1) + ">" + nuls(1) + "x" + nuls(1),
          {}, "<!--bad.html-->\n"},
+        {"a byte-order mark, then NUL bytes alone", "\xfe\xff" + nuls(5), {}, "<!--bad.html-->\n"},
         {"UTF-16LE with BOM and -i utf16",
          "\xff\xfe<" + nuls(1) + "p" + nuls(1) + ">" + nuls(1) + "x" + nuls(1), {"-i", "utf16"},
          "<!--bad.html-->\n<p>x</p>\n\n"},

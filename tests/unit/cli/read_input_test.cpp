@@ -34,7 +34,7 @@ std::string read_back(const std::string& content, bool past_nul, std::size_t exp
         throw std::runtime_error("cannot write a temporary file");
     std::fflush(file.get());
     lseek(fileno(file.get()), 0, SEEK_SET);
-    return read_whole(fileno(file.get()), past_nul, expected_size);
+    return read_whole(fileno(file.get()), past_nul, expected_size).text;
 }
 
 struct sized_read_case {
@@ -83,7 +83,7 @@ TEST(read_whole, an_endless_device_ends_at_its_first_nul_byte)
 {
     const int zero = open("/dev/zero", O_RDONLY);
     ASSERT_GE(zero, 0);
-    EXPECT_EQ(read_whole(zero, false), "");
+    EXPECT_EQ(read_whole(zero, false).text, "");
     close(zero);
 }
 
@@ -111,7 +111,7 @@ TEST_F(opening_test, a_regular_file_opens_either_way_and_reads_byte_for_byte)
         ASSERT_TRUE(file.is_open());
         EXPECT_FALSE(file.is_directory());
         EXPECT_EQ(regular_size(file), content.size());
-        EXPECT_TRUE(read_whole(file.fd, false, regular_size(file)) == content);
+        EXPECT_TRUE(read_whole(file.fd, false, regular_size(file)).text == content);
     }
 }
 
@@ -149,7 +149,7 @@ TEST_F(opening_test, moving_a_file_hands_over_its_descriptor)
     EXPECT_EQ(second.fd, fd);
     first = std::move(second);
     EXPECT_EQ(first.fd, fd);
-    EXPECT_EQ(read_whole(first.fd, false), "a");
+    EXPECT_EQ(read_whole(first.fd, false).text, "a");
 }
 
 }

@@ -1,0 +1,102 @@
+// Runs that once gave other bytes with several jobs than with one, or that
+// one page could end: each row is a shell command line run with one job and
+// with several, each time over fresh copies of the same files, and must give
+// the same standard output and error, exit status and files every time.
+#include "harness.hpp"
+#include "shell.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using e2e::scratch_dir;
+
+struct job_count_case {
+    const char* what;
+    // A bash command line run in the scratch directory; "$V" is vestrel.
+    std::string command;
+    // Its standard output and error together, with one job, then "exit=N".
+    std::string expected;
+};
+
+struct observed {
+    std::string text;
+    std::map<std::string, std::string> files;
+};
+
+observed run_with_jobs(const std::string& command, unsigned jobs)
+{
+    scratch_dir dir;
+    dir.write("a.html", "<h1>A</h1><p>a</p>");
+    dir.write("b.html", "<p>b</p>");
+    dir.write("s.html", "<p>small</p>\n");
+    std::string deep = "<html><body>";
+    for (int i = 0; i < 20000; ++i)
+        deep += "<div>";
+    dir.write("deep.html", deep + "x");
+    const std::string line = "cd " + e2e::shell_quote(dir.path.string()) + " && export VESTREL_JOBS="
+        + std::to_string(jobs) + " V=" + e2e::shell_quote(VESTREL_BINARY) + " && " + command
+        + "; echo \"exit=$?\"";
+    observed seen;
+    seen.text = e2e::run_shell("timeout 60 bash -c " + e2e::shell_quote(line)).text;
+    seen.files = dir.files();
+    return seen;
+}
+
+const std::string ab_results = "<!--a.html-->\n<h1>A</h1>\n\n<p>a</p>\n\n";
+
+std::vector<job_count_case> job_count_cases()
+{
+    std::vector<job_count_case> cases = {
+        {"a symbolic link to a list file that an earlier input writes",
+         "echo '<p>stale</p>' > a.html.lst; ln -s a.html.lst link.html; "
+         "$V -m 2 -p 'h1,p' a.html link.html; cat link.html.lst",
+         "<!--link.html-->\n<h1>A</h1>\n\n<p>a</p>\n\nexit=0\n"},
+        {"a symbolic link to a list file not yet written",
+         "ln -s a.html.lst link.html; $V -m 2 -p 'h1,p' a.html link.html; cat link.html.lst",
+         "<!--link.html-->\n<h1>A</h1>\n\n<p>a</p>\n\nexit=0\n"},
+        {"a hard link to a list file that an earlier input writes",
+         "echo '<p>stale</p>' > a.html.lst; ln a.html.lst hard.html; "
+         "$V -m 2 -p 'h1,p' a.html hard.html; cat hard.html.lst",
+         "<!--hard.html-->\n<h1>A</h1>\n\n<p>a</p>\n\nexit=0\n"},
+        {"standard output redirected into an input",
+         "cp b.html out.html; $V -p p a.html out.html b.html > out.html; cat out.html",
+         "vestrel: out.html: input file is also the output\n<!--a.html-->\n<p>a</p>\n\n"
+         "<!--b.html-->\n<p>b</p>\n\nexit=0\n"},
+        {"a FIFO named on the command line whose writer waits for the results before it",
+         "mkfifo f; $V -p h1 a.html f | { read -r l; echo \"first: $l\"; cat b.html > f; cat; }",
+         "first: <!--a.html-->\n<h1>A</h1>\n\n<!--f-->\nexit=0\n"},
+        {"an input whose read fails half-way", "$V -p p s.html /proc/self/mem s.html",
+         "<!--s.html-->\n<p>small</p>\n\nvestrel: /proc/self/mem: cannot read: Input/output error\n"
+         "<!--s.html-->\n<p>small</p>\n\nexit=3\n"},
+        {"standard input that cannot be read", "$V p < /tmp",
+         "vestrel: stdin: cannot read: Is a directory\nexit=3\n"},
+    };
+#ifndef VESTREL_SANITIZED
+    // The sanitizers reserve more address space than any such limit allows.
+    cases.push_back(
+        {"a deep page under a memory limit: its stack is sized to it, not to the largest page",
+         "(ulimit -v 40000; $V -p p s.html deep.html s.html)",
+         "<!--s.html-->\n<p>small</p>\n\n"
+         "vestrel: deep.html: no document: nested deeper than the XML parser allows\n"
+         "<!--s.html-->\n<p>small</p>\n\nexit=3\n"});
+#endif
+    return cases;
+}
+
+}
+
+TEST(job_counts, every_job_count_gives_what_one_job_gives)
+{
+    for (const job_count_case& c : job_count_cases()) {
+        SCOPED_TRACE(c.what);
+        const observed one = run_with_jobs(c.command, 1);
+        EXPECT_EQ(one.text, c.expected);
+        for (const unsigned jobs : {2u, 3u}) {
+            SCOPED_TRACE(testing::Message() << jobs << " jobs");
+            const observed several = run_with_jobs(c.command, jobs);
+            EXPECT_EQ(several.text, one.text);
+            EXPECT_EQ(several.files, one.files);
+        }
+    }
+}
