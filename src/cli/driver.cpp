@@ -133,8 +133,8 @@ int run_inputs(const argparser& parser, const run_settings& settings)
         "vestrel: Tidy ran out of memory where no worker process could contain it; the run ends "
         "here\n");
     ordered_run run(
-        jobs, [&work](message request) {
-            return pack_outcome(process_input(work, request.empty() ? "" : request.front()));
+        jobs, [&work](message, owned_fd input) {
+            return pack_outcome(read_and_process(work, input.get()));
         },
         [] { exit_when_tidy_runs_out_of_memory(out_of_memory_status); });
     input_feeder feeder(settings.verbose, work.encoding, out, run);

@@ -2,10 +2,13 @@
 
 #include "output/process_input.hpp"
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 input_feeder::input_feeder(bool verbose, const input_encoding& encoding, run_output& out,
                            ordered_run& jobs)
@@ -41,7 +44,13 @@ void input_feeder::feed_argument(const std::string& argument)
 
 void input_feeder::feed_standard_input()
 {
-    read_and_hand_over("stdin", STDIN_FILENO, 0);
+    // A copy of its own goes to the job, so standard input stays open here.
+    owned_fd copy(fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3));
+    if (copy.get() < 0) {
+        report_lost("stdin", std::string("cannot read: ") + std::strerror(errno));
+        return;
+    }
+    hand_over("stdin", std::move(copy));
 }
 
 void input_feeder::say(std::string text)
@@ -65,28 +74,12 @@ void input_feeder::feed(const std::string& name, input_file file)
         say("vestrel: " + name + ": input file is also the output\n");
         return;
     }
-    read_and_hand_over(name, file.fd, regular_size(file));
+    hand_over(name, owned_fd(std::exchange(file.fd, -1)));
 }
 
-void input_feeder::read_and_hand_over(const std::string& name, int fd, std::size_t size)
+void input_feeder::hand_over(const std::string& name, owned_fd file)
 {
-    input_text input;
-    try {
-        input = read_whole(fd, encoding.reads_past_nul, size);
-    } catch (const std::bad_alloc&) {
-        report_lost(name, "out of memory");
-        return;
-    }
-    if (input.error != 0) {
-        report_lost(name, std::string("cannot read: ") + std::strerror(input.error));
-        return;
-    }
-    hand_over(name, std::move(input.text));
-}
-
-void input_feeder::hand_over(const std::string& name, std::string text)
-{
-    jobs.add({std::move(text)}, [this, name](job_result result) {
+    jobs.add({}, [this, name](job_result result) {
         if (!result.reply) {
             out.report_lost(name, result.failure);
             return;
@@ -96,7 +89,26 @@ void input_feeder::hand_over(const std::string& name, std::string text)
         } catch (const std::bad_alloc&) {
             out.report_lost(name, "out of memory");
         }
-    });
+    }, std::move(file));
+}
+
+input_outcome read_and_process(const input_settings& settings, int fd)
+{
+    input_outcome outcome;
+    try {
+        struct stat status {};
+        const std::size_t size =
+            fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? std::size_t(status.st_size) : 0;
+        const input_text input = read_whole(fd, settings.encoding.reads_past_nul, size);
+        if (input.error != 0) {
+            outcome.failure = std::string("cannot read: ") + std::strerror(input.error);
+            return outcome;
+        }
+        return process_input(settings, input.text);
+    } catch (const std::bad_alloc&) {
+        outcome.failure = "out of memory";
+    }
+    return outcome;
 }
 
 void input_feeder::settle_before(const std::string& name, bool named)

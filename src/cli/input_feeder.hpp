@@ -1,12 +1,13 @@
 // Feeds a run its inputs in command-line order: each file argument resolved
-// when its turn comes, each input opened and read once and handed to the
-// jobs, and every message of the driver kept in its place among the inputs'
-// results.
+// when its turn comes, each input opened once and handed, open, to the jobs,
+// which read it, and every message of the driver kept in its place among the
+// inputs' results.
 #pragma once
 
 #include "cli/inputs.hpp"
 #include "jobs/ordered_run.hpp"
 #include "loading/encodings.hpp"
+#include "output/process_input.hpp"
 #include "output/run_output.hpp"
 
 #include <string>
@@ -29,10 +30,8 @@ private:
     // Reports that an input is lost, once everything before it is written.
     void report_lost(const std::string& name, std::string reason);
     void feed(const std::string& name, input_file file);
-    // Reads the open input whole and hands it to the jobs; a read that
-    // fails is reported in its place.
-    void read_and_hand_over(const std::string& name, int fd, std::size_t size);
-    void hand_over(const std::string& name, std::string text);
+    // Hands the open input to a job, which reads it.
+    void hand_over(const std::string& name, owned_fd file);
     // Writes everything before a name that must not be opened before: what
     // the results of earlier inputs write can change what it holds or what
     // a pattern finds, and a FIFO named on the command line may have a
@@ -46,3 +45,7 @@ private:
     run_output& out;
     ordered_run& jobs;
 };
+
+// The work of one job: reads the open input whole and works on it. A read
+// that fails, or memory that runs out, is told in the outcome's failure.
+input_outcome read_and_process(const input_settings& settings, int fd);

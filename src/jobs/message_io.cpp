@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -17,8 +18,41 @@ using length_type = std::uint64_t;
 // written, so a reply of many short results costs a few writes, not one each.
 constexpr std::size_t staging_size = 64 * 1024;
 
-bool write_all(int fd, const char* data, std::size_t size)
+// Sends the first bytes of a message with the descriptor file attached;
+// what it sends, or -1.
+ssize_t send_with_file(int fd, const char* data, std::size_t size, int file)
 {
+    iovec piece{const_cast<char*>(data), size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr header{};
+    header.msg_iov = &piece;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    cmsghdr* passed = CMSG_FIRSTHDR(&header);
+    passed->cmsg_level = SOL_SOCKET;
+    passed->cmsg_type = SCM_RIGHTS;
+    passed->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(passed), &file, sizeof file);
+    ssize_t sent;
+    do
+        sent = sendmsg(fd, &header, MSG_NOSIGNAL);
+    while (sent < 0 && errno == EINTR);
+    return sent;
+}
+
+// Writes size bytes; the first write carries the descriptor file along when
+// it is not -1, and then sets it to -1.
+bool write_all(int fd, const char* data, std::size_t size, int& file)
+{
+    if (file >= 0 && size > 0) {
+        const ssize_t sent = send_with_file(fd, data, size, file);
+        if (sent <= 0)
+            return false;
+        file = -1;
+        data += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
     while (size > 0) {
         ssize_t written = send(fd, data, size, MSG_NOSIGNAL);
         if (written < 0 && errno == ENOTSOCK)
@@ -55,9 +89,46 @@ bool read_all(int fd, char* data, std::size_t size)
     return true;
 }
 
-bool read_number(int fd, length_type& number)
+// Takes the descriptors that arrived with a read: the first goes to file
+// when it is given and still empty; every other one is closed.
+void take_descriptors(msghdr& header, owned_fd* file)
 {
-    return read_all(fd, reinterpret_cast<char*>(&number), sizeof number);
+    for (cmsghdr* part = CMSG_FIRSTHDR(&header); part; part = CMSG_NXTHDR(&header, part)) {
+        if (part->cmsg_level != SOL_SOCKET || part->cmsg_type != SCM_RIGHTS)
+            continue;
+        const std::size_t count = (part->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (std::size_t i = 0; i < count; ++i) {
+            int passed;
+            std::memcpy(&passed, CMSG_DATA(part) + i * sizeof(int), sizeof passed);
+            owned_fd arrived(passed);
+            if (file && file->get() < 0)
+                *file = std::move(arrived);
+        }
+    }
+}
+
+// Reads the number that begins a message, and the descriptor that comes
+// with its first byte.
+bool read_first_number(int fd, length_type& number, owned_fd* file)
+{
+    char* data = reinterpret_cast<char*>(&number);
+    iovec piece{data, sizeof number};
+    alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
+    msghdr header{};
+    header.msg_iov = &piece;
+    header.msg_iovlen = 1;
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    ssize_t got;
+    do
+        got = recvmsg(fd, &header, MSG_CMSG_CLOEXEC);
+    while (got < 0 && errno == EINTR);
+    if (got < 0 && errno == ENOTSOCK)
+        return read_all(fd, data, sizeof number);
+    if (got <= 0)
+        return false;
+    take_descriptors(header, file);
+    return read_all(fd, data + got, sizeof number - static_cast<std::size_t>(got));
 }
 
 // Reads the parts' bytes through a buffer, so that many small parts cost
@@ -112,7 +183,7 @@ private:
 
 }
 
-bool send_message(int fd, const message& parts)
+bool send_message(int fd, const message& parts, int file)
 {
     std::string staged;
     staged.reserve(staging_size);
@@ -121,24 +192,24 @@ bool send_message(int fd, const message& parts)
         append_number(staged, part.size());
     for (const std::string& part : parts) {
         if (staged.size() + part.size() > staging_size) {
-            if (!write_all(fd, staged.data(), staged.size()))
+            if (!write_all(fd, staged.data(), staged.size(), file))
                 return false;
             staged.clear();
         }
         if (part.size() > staging_size) {
-            if (!write_all(fd, part.data(), part.size()))
+            if (!write_all(fd, part.data(), part.size(), file))
                 return false;
         } else {
             staged += part;
         }
     }
-    return write_all(fd, staged.data(), staged.size());
+    return write_all(fd, staged.data(), staged.size(), file);
 }
 
-std::optional<message> receive_message(int fd)
+std::optional<message> receive_message(int fd, owned_fd* file)
 {
     length_type count = 0;
-    if (!read_number(fd, count) || count > (length_type(1) << 40) / sizeof count)
+    if (!read_first_number(fd, count, file) || count > (length_type(1) << 40) / sizeof count)
         return std::nullopt;
     std::vector<length_type> lengths(count);
     if (!read_all(fd, reinterpret_cast<char*>(lengths.data()), count * sizeof count))
@@ -154,4 +225,27 @@ std::optional<message> receive_message(int fd)
             return std::nullopt;
     }
     return parts;
+}
+
+owned_fd& owned_fd::operator=(owned_fd&& other) noexcept
+{
+    if (this != &other) {
+        if (fd >= 0)
+            close(fd);
+        fd = other.release();
+    }
+    return *this;
+}
+
+owned_fd::~owned_fd()
+{
+    if (fd >= 0)
+        close(fd);
+}
+
+int owned_fd::release()
+{
+    const int released = fd;
+    fd = -1;
+    return released;
 }

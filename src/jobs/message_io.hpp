@@ -1,5 +1,6 @@
 // Messages between the run and its worker processes: each is a list of byte
-// strings, sent whole over a stream socket or pipe.
+// strings, sent whole over a stream socket or pipe, and over a socket it may
+// carry one open file descriptor along.
 #pragma once
 
 #include <optional>
@@ -8,10 +9,32 @@
 
 using message = std::vector<std::string>;
 
-// Writes the whole message. False when the other end is gone or a write
-// failed; never raises SIGPIPE on a socket.
-bool send_message(int fd, const message& parts);
+// An open file descriptor, closed with the object.
+class owned_fd {
+public:
+    owned_fd() = default;
+    explicit owned_fd(int fd) : fd(fd) {}
+    owned_fd(owned_fd&& other) noexcept : fd(other.release()) {}
+    owned_fd& operator=(owned_fd&& other) noexcept;
+    owned_fd(const owned_fd&) = delete;
+    owned_fd& operator=(const owned_fd&) = delete;
+    ~owned_fd();
+
+    int get() const { return fd; }
+    // Hands the descriptor over: the object no longer closes it.
+    int release();
+
+private:
+    int fd = -1;
+};
+
+// Writes the whole message, with file, when it is not -1, passed along as an
+// open descriptor (the receiver gets its own; this one stays open). False
+// when the other end is gone or a write failed; never raises SIGPIPE on a
+// socket.
+bool send_message(int fd, const message& parts, int file = -1);
 
 // Reads one whole message; none at end of input or on a read error, or when
-// what arrives is not a well-formed message.
-std::optional<message> receive_message(int fd);
+// what arrives is not a well-formed message. A descriptor passed along with
+// the message goes to file, when it is given, and is closed otherwise.
+std::optional<message> receive_message(int fd, owned_fd* file = nullptr);

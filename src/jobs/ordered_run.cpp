@@ -8,9 +8,9 @@ ordered_run::ordered_run(unsigned jobs, job_function work, std::function<void()>
 {
 }
 
-job_result ordered_run::run_here(message request) const
+job_result ordered_run::run_here(message request, owned_fd file) const
 {
-    return {work(std::move(request)), {}};
+    return {work(std::move(request), std::move(file)), {}};
 }
 
 void ordered_run::then(step next)
@@ -22,10 +22,10 @@ void ordered_run::then(step next)
     waiting.push_back({std::move(next), {}, std::nullopt});
 }
 
-void ordered_run::add(message request, result_handler handle)
+void ordered_run::add(message request, result_handler handle, owned_fd file)
 {
     if (!pool) {
-        handle(run_here(std::move(request)));
+        handle(run_here(std::move(request), std::move(file)));
         return;
     }
     while (jobs_waiting >= window && pool->busy() > 0)
@@ -33,14 +33,15 @@ void ordered_run::add(message request, result_handler handle)
     const std::size_t ticket = first_ticket + waiting.size();
     waiting.push_back({{}, std::move(handle), std::nullopt});
     ++jobs_waiting;
-    while (!pool->send(ticket, request)) {
+    while (!pool->send(ticket, request, file.get())) {
         if (pool->busy() == 0) {
             // No worker could be started at all.
-            waiting.back().done = run_here(std::move(request));
+            waiting.back().done = run_here(std::move(request), std::move(file));
             break;
         }
         collect_one();
     }
+    file = {};
     hand_on_ready();
 }
 

@@ -25,9 +25,11 @@ public:
 
     // Runs step once everything added before it has been handled.
     void then(step next);
-    // Runs the work on request and hands its result to handle once
-    // everything added before it has been handled.
-    void add(message request, result_handler handle);
+    // Runs the work on request, with the open file handed over to it, and
+    // hands its result to handle once everything added before it has been
+    // handled. This process closes its own copy of the file once a worker
+    // has one.
+    void add(message request, result_handler handle, owned_fd file = {});
     // Waits until everything added so far has been handled.
     void drain();
     // Ends every worker at once and drops what is still waiting.
@@ -40,7 +42,7 @@ private:
         std::optional<job_result> done;  // with the job's result once it is in
     };
 
-    job_result run_here(message request) const;
+    job_result run_here(message request, owned_fd file) const;
     void collect_one();
     void hand_on_ready();
 

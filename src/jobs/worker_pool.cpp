@@ -59,7 +59,7 @@ worker_pool::~worker_pool()
         wait_for(w.pid);
 }
 
-bool worker_pool::start_worker()
+bool worker_pool::start_worker(int passed_file)
 {
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
@@ -77,6 +77,10 @@ bool worker_pool::start_worker()
         close(ends[0]);
         for (const worker& w : workers)
             close(w.socket);
+        // The file on its way to a worker reaches it through the socket;
+        // a copy kept here would hold a pipe open after its reader is done.
+        if (passed_file >= 0)
+            close(passed_file);
         // Ends with the thread that forked it; if that is already gone,
         // end now.
         if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
@@ -94,8 +98,10 @@ bool worker_pool::start_worker()
 void worker_pool::serve(int socket) const
 {
     try {
-        while (auto request = receive_message(socket)) {
-            if (!send_message(socket, work(std::move(*request))))
+        for (;;) {
+            owned_fd file;
+            auto request = receive_message(socket, &file);
+            if (!request || !send_message(socket, work(std::move(*request), std::move(file))))
                 break;
         }
     } catch (const std::bad_alloc&) {
@@ -106,7 +112,7 @@ void worker_pool::serve(int socket) const
     _exit(0);
 }
 
-bool worker_pool::send(std::size_t ticket, const message& request)
+bool worker_pool::send(std::size_t ticket, const message& request, int file)
 {
     for (;;) {
         std::size_t index = 0;
@@ -115,13 +121,13 @@ bool worker_pool::send(std::size_t ticket, const message& request)
         if (index == workers.size()) {
             if (workers.size() >= size)
                 return false;
-            if (!start_worker()) {
+            if (!start_worker(file)) {
                 size = workers.size();
                 return false;
             }
         }
         worker& chosen = workers[index];
-        if (send_message(chosen.socket, request)) {
+        if (send_message(chosen.socket, request, file)) {
             chosen.busy = true;
             chosen.ticket = ticket;
             return true;

@@ -11,8 +11,9 @@
 #include <sys/types.h>
 #include <utility>
 
-// The work a job does, the same in every worker.
-using job_function = std::function<message(message)>;
+// The work a job does, the same in every worker: its request, and the open
+// file that came with it (none when none came).
+using job_function = std::function<message(message, owned_fd)>;
 
 // The exit status of a worker whose work ran out of memory.
 inline constexpr int out_of_memory_status = 99;
@@ -34,11 +35,12 @@ public:
     worker_pool(const worker_pool&) = delete;
     worker_pool& operator=(const worker_pool&) = delete;
 
-    // Hands the request to an idle worker, starting a new one when none is
-    // idle and the pool is not full. False when no worker can take it now:
-    // all are busy, or no new process could be started (the pool then shrinks
-    // to the workers it has, down to none).
-    bool send(std::size_t ticket, const message& request);
+    // Hands the request to an idle worker, with file (when not -1) passed
+    // along as an open descriptor of its own, starting a new worker when none
+    // is idle and the pool is not full. False when no worker can take it
+    // now: all are busy, or no new process could be started (the pool then
+    // shrinks to the workers it has, down to none).
+    bool send(std::size_t ticket, const message& request, int file = -1);
     // Waits until one busy worker has finished: the job's ticket and result.
     // A worker that died is replaced by the next send. Only while busy() > 0.
     std::pair<std::size_t, job_result> wait_any();
@@ -52,7 +54,9 @@ private:
         std::size_t ticket = 0;
     };
 
-    bool start_worker();
+    // Forks a new worker; passed_file is the descriptor on its way to a
+    // worker, which the new one does not keep a copy of.
+    bool start_worker(int passed_file);
     [[noreturn]] void serve(int socket) const;
     // Closes the worker's socket, waits for it to end, and says how it ended.
     std::string bury(std::size_t index);

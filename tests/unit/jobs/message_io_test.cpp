@@ -95,3 +95,37 @@ TEST(message_io, sending_to_a_closed_end_fails_without_a_signal)
 }
 
 }
+
+// A descriptor sent with a message arrives with that message and no other,
+// as a descriptor of the receiver's own onto the same open file.
+TEST(message_io, a_descriptor_travels_with_its_message)
+{
+    socket_pair pair;
+    int pipe_ends[2];
+    ASSERT_EQ(pipe(pipe_ends), 0);
+    ASSERT_EQ(write(pipe_ends[1], "bytes", 5), 5);
+    close(pipe_ends[1]);
+    const message big = {bytes_of(200000, 'p')};
+    std::thread writer([&] {
+        EXPECT_TRUE(send_message(pair.ends[0], {"before"}));
+        EXPECT_TRUE(send_message(pair.ends[0], big, pipe_ends[0]));
+        EXPECT_TRUE(send_message(pair.ends[0], {"after"}));
+    });
+    for (const message& expected : {message{"before"}, big, message{"after"}}) {
+        owned_fd file;
+        const auto received = receive_message(pair.ends[1], &file);
+        ASSERT_TRUE(received.has_value());
+        EXPECT_TRUE(*received == expected);
+        if (expected == big) {
+            ASSERT_GE(file.get(), 0);
+            EXPECT_NE(file.get(), pipe_ends[0]);
+            char got[8] = {};
+            EXPECT_EQ(read(file.get(), got, sizeof got), 5);
+            EXPECT_EQ(std::string(got, 5), "bytes");
+        } else {
+            EXPECT_EQ(file.get(), -1);
+        }
+    }
+    writer.join();
+    close(pipe_ends[0]);
+}

@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 // worker's setup left behind.
 std::string set_up_by = "nobody";
 
-message work(message request)
+message work(message request, owned_fd)
 {
     const std::string& words = request.at(0);
     const std::string pid = std::to_string(getpid());
@@ -224,7 +224,7 @@ TEST(ordered_run, workers_end_when_their_run_is_killed)
     ASSERT_GE(run_pid, 0);
     if (run_pid == 0) {
         close(pids[0]);
-        ordered_run run(2, [&](message) -> message {
+        ordered_run run(2, [&](message, owned_fd) -> message {
             const pid_t self = getpid();
             if (write(pids[1], &self, sizeof self) != sizeof self)
                 _exit(1);
