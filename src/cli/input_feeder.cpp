@@ -18,7 +18,7 @@ input_feeder::input_feeder(bool verbose, const input_encoding& encoding, run_out
 
 void input_feeder::feed_argument(const std::string& argument)
 {
-    settle_before(argument, true);
+    settle_before(argument);
     if (input_file file = open_argument(argument); file.is_open()) {
         feed(argument, std::move(file));
         return;
@@ -26,19 +26,23 @@ void input_feeder::feed_argument(const std::string& argument)
     // A pattern sees the directory as the results before it left it.
     if (out.writes_files())
         jobs.drain();
-    const std::vector<std::string> names = matching_entries(argument);
+    const std::vector<directory_entry> entries = matching_entries(argument);
     std::string resolved;
     if (verbose)
-        for (const std::string& name : names)
-            resolved += argument + " -> " + name + "\n";
-    if (names.empty())
+        for (const directory_entry& entry : entries)
+            resolved += argument + " -> " + entry.name + "\n";
+    if (entries.empty())
         resolved += "File " + argument + " was not found!\n";
     say(std::move(resolved));
-    for (const std::string& name : names) {
+    for (const directory_entry& entry : entries) {
         if (out.stopped())
             return;
-        settle_before(name, false);
-        feed(name, open_found(name));
+        // A pattern opens regular files only, which opening leaves as they
+        // are: only a link needs looking at first.
+        if (out.may_write(entry.name)
+            || (!entry.known_not_link && out.writes_files() && reaches_a_list_file(look_up(entry.name))))
+            jobs.drain();
+        feed(entry.name, open_found(entry.name));
     }
 }
 
@@ -74,6 +78,11 @@ void input_feeder::feed(const std::string& name, input_file file)
         say("vestrel: " + name + ": input file is also the output\n");
         return;
     }
+    // Another name of the file may be a list file: what it holds is read
+    // once the results before it are written, which opening it has not
+    // changed.
+    if (out.writes_files() && S_ISREG(file.status.st_mode) && file.status.st_nlink > 1)
+        jobs.drain();
     hand_over(name, owned_fd(std::exchange(file.fd, -1)));
 }
 
@@ -111,30 +120,23 @@ input_outcome read_and_process(const input_settings& settings, int fd)
     return outcome;
 }
 
-void input_feeder::settle_before(const std::string& name, bool named)
+void input_feeder::settle_before(const std::string& name)
 {
-    if (waits_for_earlier_results(name, named))
+    if (out.may_write(name)) {
         jobs.drain();
-}
-
-bool input_feeder::waits_for_earlier_results(const std::string& name, bool named) const
-{
-    // A name that the results may write is read as they leave it.
-    if (out.may_write(name))
-        return true;
-    const bool writes_files = out.writes_files();
-    if (!named && !writes_files)
-        return false;
+        return;
+    }
     const name_target target = look_up(name);
     // Opening a FIFO or a device may wait for a writer that waits for the
     // results before it.
-    if (named && target.exists && !S_ISREG(target.status.st_mode))
-        return true;
-    if (!writes_files)
-        return false;
-    // The same file as a list file under another name: a symbolic link that
-    // reaches one, or may once the results are written, or a hard link.
-    if (target.is_link && (!target.exists || out.may_write(target.real_name)))
-        return true;
-    return target.exists && S_ISREG(target.status.st_mode) && target.status.st_nlink > 1;
+    if ((target.exists && !S_ISREG(target.status.st_mode))
+        || (out.writes_files() && reaches_a_list_file(target)))
+        jobs.drain();
+}
+
+bool input_feeder::reaches_a_list_file(const name_target& target) const
+{
+    // A symbolic link that reaches a list file, or may once the results are
+    // written.
+    return target.is_link && (!target.exists || out.may_write(target.real_name));
 }

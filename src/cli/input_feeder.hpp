@@ -32,13 +32,14 @@ private:
     void feed(const std::string& name, input_file file);
     // Hands the open input to a job, which reads it.
     void hand_over(const std::string& name, owned_fd file);
-    // Writes everything before a name that must not be opened before: what
-    // the results of earlier inputs write can change what it holds or what
-    // a pattern finds, and a FIFO named on the command line may have a
-    // writer that waits for them. named: given on the command line rather
-    // than found by a pattern.
-    void settle_before(const std::string& name, bool named);
-    bool waits_for_earlier_results(const std::string& name, bool named) const;
+    // Writes everything before a name given on the command line that must
+    // not be opened before: what the results of earlier inputs write can
+    // change what it holds, and a FIFO or a device may have a writer that
+    // waits for them.
+    void settle_before(const std::string& name);
+    // Whether the target is a symbolic link that reaches a list file, or
+    // reaches nothing yet (earlier results may create it).
+    bool reaches_a_list_file(const name_target& target) const;
 
     bool verbose;
     const input_encoding& encoding;

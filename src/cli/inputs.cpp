@@ -82,16 +82,16 @@ input_file open_found(const std::string& name)
     return file;
 }
 
-std::vector<std::string> matching_entries(const std::string& pattern)
+std::vector<directory_entry> matching_entries(const std::string& pattern)
 {
-    std::vector<std::string> names;
+    std::vector<directory_entry> entries;
     const directory_handle listing(opendir("."));
     if (!listing)
-        return names;
+        return entries;
     while (const dirent* entry = readdir(listing.get()))
         if (wildcard_match(pattern.c_str(), entry->d_name))
-            names.emplace_back(entry->d_name);
-    return names;
+            entries.push_back({entry->d_name, entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK});
+    return entries;
 }
 
 input_text read_whole(int fd, bool past_nul, std::size_t expected_size)

@@ -35,10 +35,17 @@ input_file open_argument(const std::string& name);
 // sockets, devices and directories met by a pattern are passed over.
 input_file open_found(const std::string& name);
 
+// An entry of a directory listing.
+struct directory_entry {
+    std::string name;
+    // The listing says what it is, and it is no symbolic link.
+    bool known_not_link = false;
+};
+
 // The entries of the current directory that match the wildcard pattern, in
 // listing order, "." and ".." included; none when the directory cannot be
 // listed.
-std::vector<std::string> matching_entries(const std::string& pattern);
+std::vector<directory_entry> matching_entries(const std::string& pattern);
 
 // What reading an input gave.
 struct input_text {

@@ -10,8 +10,10 @@
 
 namespace {
 
-// A message is its part count, then each part's length, then the parts'
-// bytes one after another; the numbers are 64-bit in the machine's order.
+// A message is its part count and the size of what follows it, then each
+// part's length, then the parts' bytes one after another; the numbers are
+// 64-bit in the machine's order. Knowing the size at once lets a small
+// message be read in two reads.
 using length_type = std::uint64_t;
 
 // Small parts are gathered into one buffer of this size before they are
@@ -107,12 +109,19 @@ void take_descriptors(msghdr& header, owned_fd* file)
     }
 }
 
-// Reads the number that begins a message, and the descriptor that comes
+// The numbers that begin a message.
+struct message_header {
+    length_type count = 0;
+    length_type size = 0;
+};
+
+// Reads the numbers that begin a message, and the descriptor that comes
 // with its first byte.
-bool read_first_number(int fd, length_type& number, owned_fd* file)
+bool read_header(int fd, message_header& header_read, owned_fd* file)
 {
-    char* data = reinterpret_cast<char*>(&number);
-    iovec piece{data, sizeof number};
+    char* data = reinterpret_cast<char*>(&header_read);
+    constexpr std::size_t wanted = sizeof header_read;
+    iovec piece{data, wanted};
     alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
     msghdr header{};
     header.msg_iov = &piece;
@@ -124,11 +133,11 @@ bool read_first_number(int fd, length_type& number, owned_fd* file)
         got = recvmsg(fd, &header, MSG_CMSG_CLOEXEC);
     while (got < 0 && errno == EINTR);
     if (got < 0 && errno == ENOTSOCK)
-        return read_all(fd, data, sizeof number);
+        return read_all(fd, data, wanted);
     if (got <= 0)
         return false;
     take_descriptors(header, file);
-    return read_all(fd, data + got, sizeof number - static_cast<std::size_t>(got));
+    return read_all(fd, data + got, wanted - static_cast<std::size_t>(got));
 }
 
 // Reads the parts' bytes through a buffer, so that many small parts cost
@@ -187,7 +196,11 @@ bool send_message(int fd, const message& parts, int file)
 {
     std::string staged;
     staged.reserve(staging_size);
+    length_type size = parts.size() * sizeof(length_type);
+    for (const std::string& part : parts)
+        size += part.size();
     append_number(staged, parts.size());
+    append_number(staged, size);
     for (const std::string& part : parts)
         append_number(staged, part.size());
     for (const std::string& part : parts) {
@@ -208,17 +221,24 @@ bool send_message(int fd, const message& parts, int file)
 
 std::optional<message> receive_message(int fd, owned_fd* file)
 {
-    length_type count = 0;
-    if (!read_first_number(fd, count, file) || count > (length_type(1) << 40) / sizeof count)
+    message_header header;
+    if (!read_header(fd, header, file) || header.size < header.count * sizeof(length_type)
+        || header.count > (length_type(1) << 40) / sizeof(length_type))
         return std::nullopt;
+    const std::size_t count = static_cast<std::size_t>(header.count);
     std::vector<length_type> lengths(count);
-    if (!read_all(fd, reinterpret_cast<char*>(lengths.data()), count * sizeof count))
+    payload_reader payload(fd, header.size);
+    if (!payload.read(reinterpret_cast<char*>(lengths.data()), count * sizeof(length_type)))
         return std::nullopt;
-    length_type total = 0;
-    for (const length_type length : lengths)
+    length_type total = count * sizeof(length_type);
+    for (const length_type length : lengths) {
+        if (length > header.size - total)
+            return std::nullopt;
         total += length;
+    }
+    if (total != header.size)
+        return std::nullopt;
     message parts(count);
-    payload_reader payload(fd, total);
     for (std::size_t i = 0; i < count; ++i) {
         parts[i].resize(lengths[i]);
         if (!payload.read(parts[i].data(), lengths[i]))
