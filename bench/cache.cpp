@@ -105,7 +105,8 @@ std::vector<page> load_pages()
         const cache_key key = make_key({bytes});
         pages.push_back({entry.path(), std::move(bytes), key});
     }
-    std::sort(pages.begin(), pages.end(), [](const page& a, const page& b) { return a.path < b.path; });
+    std::sort(pages.begin(), pages.end(),
+              [](const page& a, const page& b) { return a.path < b.path; });
     return pages;
 }
 

@@ -141,8 +141,8 @@ int document_cache::create_temporary(owned_fd& file, std::string& name) const
     int error = EEXIST;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         name = prefix + std::to_string(temporaries++) + "-" + random_digits();
-        const int fd = openat(handle.fd, name.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+        const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+        const int fd = openat(handle.fd, name.c_str(), flags, 0600);
         error = fd < 0 ? errno : 0;
         file = owned_fd(fd);
     }

@@ -69,7 +69,8 @@ std::optional<std::string> decompressed(std::string_view body, std::uint64_t len
     if (ZSTD_getFrameContentSize(body.data(), body.size()) != length)
         return std::nullopt;
     std::string payload(static_cast<std::size_t>(length), '\0');
-    const std::size_t size = ZSTD_decompress(payload.data(), payload.size(), body.data(), body.size());
+    const std::size_t size =
+        ZSTD_decompress(payload.data(), payload.size(), body.data(), body.size());
     if (ZSTD_isError(size) || size != length)
         return std::nullopt;
     return payload;
@@ -98,7 +99,8 @@ std::string encode_entry(const cache_key& key, std::string_view payload)
 
 std::optional<std::string> decode_entry(const cache_key& key, std::string_view entry)
 {
-    if (entry.size() < entry_header_size || entry.substr(0, sizeof magic) != std::string_view(magic, sizeof magic)
+    if (entry.size() < entry_header_size
+        || entry.substr(0, sizeof magic) != std::string_view(magic, sizeof magic)
         || get_number(entry, version_at, 4) != format_version
         || std::memcmp(entry.data() + key_at, key.bytes.data(), key.bytes.size()) != 0
         || get_number(entry, body_length_at, 8) != entry.size() - entry_header_size)

@@ -127,8 +127,8 @@ TEST(document_cache, damaged_or_foreign_entries_are_never_used_and_a_store_mends
         {"last body byte", rewrite([](auto& e) { return flipped(e, e.size() - 1); }), true},
         {"a later version", rewrite([](auto& e) { return resealed(e, 8, 2); }), true},
         {"an unknown encoding", rewrite([](auto& e) { return resealed(e, 12, 7); }), true},
-        {"a wrong payload length", rewrite([](auto& e) { return resealed(e, 48, char(e[48] ^ 1)); }), true},
-        {"a wrong body length", rewrite([](auto& e) { return resealed(e, 56, char(e[56] ^ 1)); }), true},
+        {"a wrong payload length", rewrite([](auto& e) { return resealed(e, 48, e[48] ^ 1); }), true},
+        {"a wrong body length", rewrite([](auto& e) { return resealed(e, 56, e[56] ^ 1); }), true},
         {"garbage", rewrite([](auto& e) { return random_payload(e.size()); }), true},
         {"another key's entry",
          [](const fs::path& entry, const std::string&, const std::string& other) {
@@ -240,7 +240,8 @@ TEST(document_cache, a_directory_swapped_in_after_opening_is_not_followed)
     const cache_key key = make_key({"k"});
     ASSERT_EQ(cache.store(key, "v"), 0);
     EXPECT_EQ(cache.lookup(key), "v");
-    EXPECT_EQ(scratch_directory::names_in(scratch.path / "moved"), std::vector<std::string>{key.hex()});
+    EXPECT_EQ(scratch_directory::names_in(scratch.path / "moved"),
+              std::vector<std::string>{key.hex()});
     EXPECT_TRUE(scratch_directory::names_in(scratch.path / "cache").empty());
 }
 
