@@ -1,0 +1,24 @@
+// The key of a cache entry: a SHA-256 digest of the byte strings that decide
+// what the entry holds.
+#pragma once
+
+#include <array>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+struct cache_key {
+    std::array<unsigned char, 32> bytes{};
+
+    // The 64 lower-case hex digits of the bytes, first byte first; the name
+    // of the key's entry.
+    std::string hex() const;
+
+    bool operator==(const cache_key&) const = default;
+};
+
+// The key of a list of byte strings: each part's length and bytes go into
+// the hash, so ("ab","c") and ("a","bc") differ, and so do () and ("").
+// Costs one pass of SHA-256 over the parts. Throws std::runtime_error only
+// when libcrypto cannot provide SHA-256 at all.
+cache_key make_key(std::initializer_list<std::string_view> parts);

@@ -1,0 +1,41 @@
+// A file descriptor that the object owns and closes.
+#pragma once
+
+#include <cerrno>
+#include <unistd.h>
+#include <utility>
+
+class owned_fd {
+public:
+    owned_fd() = default;
+    explicit owned_fd(int fd) : fd(fd) {}
+    owned_fd(owned_fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    owned_fd& operator=(owned_fd&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            fd = std::exchange(other.fd, -1);
+        }
+        return *this;
+    }
+    owned_fd(const owned_fd&) = delete;
+    owned_fd& operator=(const owned_fd&) = delete;
+    ~owned_fd() { reset(); }
+
+    bool is_open() const { return fd >= 0; }
+
+    // Closes the descriptor now; 0, or the error number close reported.
+    int close_now()
+    {
+        return ::close(std::exchange(fd, -1)) == 0 ? 0 : errno;
+    }
+
+    int fd = -1;
+
+private:
+    void reset()
+    {
+        if (fd >= 0)
+            ::close(std::exchange(fd, -1));
+    }
+};
