@@ -19,7 +19,6 @@
 #include "cache/document_cache.hpp"
 #include "cli/inputs.hpp"
 #include "loading/encodings.hpp"
-#include "loading/large_stack.hpp"
 #include "loading/tidy_worker.hpp"
 
 #include <algorithm>
@@ -101,7 +100,7 @@ std::vector<page> load_pages()
         if (!entry.is_regular_file())
             continue;
         const input_file file = open_found(entry.path().string());
-        std::string bytes = read_whole(file.fd, true, regular_size(file));
+        std::string bytes = read_whole(file.fd, true, regular_size(file)).text;
         const cache_key key = make_key({bytes});
         pages.push_back({entry.path(), std::move(bytes), key});
     }
@@ -161,7 +160,7 @@ void BM_pages_read(benchmark::State& state)
 {
     over_pages(state, [](const page& p) {
         const input_file file = open_found(p.path.string());
-        benchmark::DoNotOptimize(read_whole(file.fd, true, regular_size(file)).data());
+        benchmark::DoNotOptimize(read_whole(file.fd, true, regular_size(file)).text.data());
     });
 }
 BENCHMARK(BM_pages_read)->Unit(benchmark::kMillisecond);
@@ -200,17 +199,10 @@ BENCHMARK(BM_pages_store)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    // Tidy recurses once per nesting level, so the whole run goes on one
-    // large-stack thread, as vestrel itself runs.
-    int exit_code = 0;
-    run_on_large_stack([&] {
-        benchmark::Initialize(&argc, argv);
-        if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-            exit_code = 1;
-            return;
-        }
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-    });
-    return exit_code;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }

@@ -9,7 +9,7 @@
 #pragma once
 
 #include "cache/cache_key.hpp"
-#include "cache/owned_fd.hpp"
+#include "platform/owned_fd.hpp"
 
 #include <cstdint>
 #include <optional>

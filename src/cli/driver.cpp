@@ -134,7 +134,7 @@ int run_inputs(const argparser& parser, const run_settings& settings)
         "here\n");
     ordered_run run(
         jobs, [&work](message, owned_fd input) {
-            return pack_outcome(read_and_process(work, input.get()));
+            return pack_outcome(read_and_process(work, input.fd));
         },
         [] { exit_when_tidy_runs_out_of_memory(out_of_memory_status); });
     input_feeder feeder(settings.verbose, work.encoding, out, run);

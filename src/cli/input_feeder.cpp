@@ -50,7 +50,7 @@ void input_feeder::feed_standard_input()
 {
     // A copy of its own goes to the job, so standard input stays open here.
     owned_fd copy(fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3));
-    if (copy.get() < 0) {
+    if (!copy.is_open()) {
         report_lost("stdin", std::string("cannot read: ") + std::strerror(errno));
         return;
     }

@@ -103,7 +103,7 @@ void take_descriptors(msghdr& header, owned_fd* file)
             int passed;
             std::memcpy(&passed, CMSG_DATA(part) + i * sizeof(int), sizeof passed);
             owned_fd arrived(passed);
-            if (file && file->get() < 0)
+            if (file && !file->is_open())
                 *file = std::move(arrived);
         }
     }
@@ -245,27 +245,4 @@ std::optional<message> receive_message(int fd, owned_fd* file)
             return std::nullopt;
     }
     return parts;
-}
-
-owned_fd& owned_fd::operator=(owned_fd&& other) noexcept
-{
-    if (this != &other) {
-        if (fd >= 0)
-            close(fd);
-        fd = other.release();
-    }
-    return *this;
-}
-
-owned_fd::~owned_fd()
-{
-    if (fd >= 0)
-        close(fd);
-}
-
-int owned_fd::release()
-{
-    const int released = fd;
-    fd = -1;
-    return released;
 }

@@ -3,30 +3,13 @@
 // carry one open file descriptor along.
 #pragma once
 
+#include "platform/owned_fd.hpp"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 using message = std::vector<std::string>;
-
-// An open file descriptor, closed with the object.
-class owned_fd {
-public:
-    owned_fd() = default;
-    explicit owned_fd(int fd) : fd(fd) {}
-    owned_fd(owned_fd&& other) noexcept : fd(other.release()) {}
-    owned_fd& operator=(owned_fd&& other) noexcept;
-    owned_fd(const owned_fd&) = delete;
-    owned_fd& operator=(const owned_fd&) = delete;
-    ~owned_fd();
-
-    int get() const { return fd; }
-    // Hands the descriptor over: the object no longer closes it.
-    int release();
-
-private:
-    int fd = -1;
-};
 
 // Writes the whole message, with file, when it is not -1, passed along as an
 // open descriptor (the receiver gets its own; this one stays open). False

@@ -33,7 +33,7 @@ void ordered_run::add(message request, result_handler handle, owned_fd file)
     const std::size_t ticket = first_ticket + waiting.size();
     waiting.push_back({{}, std::move(handle), std::nullopt});
     ++jobs_waiting;
-    while (!pool->send(ticket, request, file.get())) {
+    while (!pool->send(ticket, request, file.fd)) {
         if (pool->busy() == 0) {
             // No worker could be started at all.
             waiting.back().done = run_here(std::move(request), std::move(file));

@@ -117,13 +117,13 @@ TEST(message_io, a_descriptor_travels_with_its_message)
         ASSERT_TRUE(received.has_value());
         EXPECT_TRUE(*received == expected);
         if (expected == big) {
-            ASSERT_GE(file.get(), 0);
-            EXPECT_NE(file.get(), pipe_ends[0]);
+            ASSERT_GE(file.fd, 0);
+            EXPECT_NE(file.fd, pipe_ends[0]);
             char got[8] = {};
-            EXPECT_EQ(read(file.get(), got, sizeof got), 5);
+            EXPECT_EQ(read(file.fd, got, sizeof got), 5);
             EXPECT_EQ(std::string(got, 5), "bytes");
         } else {
-            EXPECT_EQ(file.get(), -1);
+            EXPECT_EQ(file.fd, -1);
         }
     }
     writer.join();

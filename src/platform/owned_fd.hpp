@@ -1,10 +1,12 @@
-// A file descriptor that the object owns and closes.
+// Small owners of the operating system's handles, shared by the rooms that
+// work with files and processes.
 #pragma once
 
 #include <cerrno>
 #include <unistd.h>
 #include <utility>
 
+// A file descriptor that the object owns and closes.
 class owned_fd {
 public:
     owned_fd() = default;
@@ -23,6 +25,9 @@ public:
     ~owned_fd() { reset(); }
 
     bool is_open() const { return fd >= 0; }
+
+    // Hands the descriptor over: the object no longer closes it.
+    int release() { return std::exchange(fd, -1); }
 
     // Closes the descriptor now; 0, or the error number close reported.
     int close_now()
