@@ -5,6 +5,7 @@
 #include "jobs/job_count.hpp"
 #include "jobs/ordered_run.hpp"
 #include "loading/tidy_worker.hpp"
+#include "output/repair_cache.hpp"
 #include "output/run_output.hpp"
 #include "output/standard_streams.hpp"
 #include "text/text.hpp"
@@ -119,12 +120,28 @@ unsigned jobs_for(const argparser& parser)
     return parser.positional_count() == 1 ? 1 : jobs.count;
 }
 
+// The cache that VESTREL_CACHE names, when it names one that may be used;
+// one that may not is reported once.
+std::optional<repair_cache> cache_from(const char* directory)
+{
+    if (!directory || !*directory)
+        return std::nullopt;
+    cache_opening opening = open_cache(directory);
+    if (!opening.cache) {
+        write_standard_error("vestrel: cache " + std::string(directory) + ": " + opening.problem
+                             + "\n");
+        return std::nullopt;
+    }
+    return repair_cache(std::move(*opening.cache));
+}
+
 // Works on every input and writes what each gives, in command-line order.
 int run_inputs(const argparser& parser, const run_settings& settings)
 {
-    const input_settings work{settings.verbose, settings.selector,
-                              encoding_from(settings.encoding_name)};
+    input_settings work{settings.verbose, settings.selector, encoding_from(settings.encoding_name)};
     const unsigned jobs = jobs_for(parser);
+    std::optional<repair_cache> cache = cache_from(std::getenv("VESTREL_CACHE"));
+    work.cache = cache ? &*cache : nullptr;
     run_output out(settings.mode, settings.prefix);
     // Tidy runs in this process only when no worker process can be started;
     // running out of memory there cannot be contained.

@@ -17,12 +17,18 @@ namespace {
 
 // A Tidy document with its output and diagnostics buffers, all released
 // together: the output buffer, then the diagnostics buffer, then the document.
+// The buffers are initialised here: freeing one that Tidy never wrote into
+// would crash otherwise, as on a severe error before the document is saved.
 struct tidy_session {
     TidyDoc doc = tidyCreate();
     TidyBuffer output{};
     TidyBuffer diagnostics{};
 
-    tidy_session() = default;
+    tidy_session()
+    {
+        tidyBufInit(&output);
+        tidyBufInit(&diagnostics);
+    }
     tidy_session(const tidy_session&) = delete;
     tidy_session& operator=(const tidy_session&) = delete;
     ~tidy_session()
@@ -126,23 +132,27 @@ void prune_for_xml(TidyDoc doc)
     }
 }
 
+// Every setting of one repair; false when the output rules could not be set.
+bool apply_settings(TidyDoc doc, const input_encoding& encoding, repair_rules rules,
+                    const std::optional<std::string>& output_encoding)
+{
+    tidyOptSetBool(doc, TidyShowWarnings, no);
+    tidyOptSetBool(doc, TidyShowInfo, no);
+    keep_document_content(doc);
+
+    tidySetInCharEncoding(doc, encoding.tidy_name.c_str());
+    tidySetOutCharEncoding(doc, output_encoding ? output_encoding->c_str() : "utf8");
+
+    return tidyOptSetBool(doc, rules == repair_rules::xml_pruned ? TidyXmlOut : TidyXhtmlOut, yes);
+}
+
 // The whole conversion of one input; the stack it runs on is the caller's.
 void convert(tidy_outcome& outcome, std::string_view raw, const input_encoding& encoding,
              const std::optional<std::string>& output_encoding)
 {
     tidy_session tidy;
     int rc = -1;
-
-    tidyOptSetBool(tidy.doc, TidyShowWarnings, no);
-    tidyOptSetBool(tidy.doc, TidyShowInfo, no);
-    keep_document_content(tidy.doc);
-
-    tidySetInCharEncoding(tidy.doc, encoding.tidy_name.c_str());
-    tidySetOutCharEncoding(tidy.doc, output_encoding ? output_encoding->c_str() : "utf8");
-
-    const TidyOptionId output_rules =
-        outcome.rules == repair_rules::xml_pruned ? TidyXmlOut : TidyXhtmlOut;
-    if (tidyOptSetBool(tidy.doc, output_rules, yes))
+    if (apply_settings(tidy.doc, encoding, outcome.rules, output_encoding))
         rc = tidySetErrorBuffer(tidy.doc, &tidy.diagnostics);
     if (rc >= 0) {
         if (encoding.converts_win1251)
@@ -210,6 +220,22 @@ const char* heading_of(repair_rules rules)
     }
 }
 
+// An option's value in the document, as text.
+std::string option_value(TidyDoc doc, TidyOption option)
+{
+    const TidyOptionId id = tidyOptGetId(option);
+    switch (tidyOptGetType(option)) {
+    case TidyString: {
+        const char* value = tidyOptGetValue(doc, id);
+        return value ? value : "";
+    }
+    case TidyInteger:
+        return std::to_string(tidyOptGetInt(doc, id));
+    default:
+        return tidyOptGetBool(doc, id) ? "yes" : "no";
+    }
+}
+
 int exit_status_on_panic = 2;
 std::string panic_message;
 
@@ -267,6 +293,26 @@ tidy_worker::tidy_worker(bool verbose, std::string_view raw, const input_encodin
         show_repair(diagnostics, raw, repair);
     status = repair.status;
     xhtml = std::move(repair.xhtml);
+}
+
+std::string repair_settings_text()
+{
+    std::string text;
+    for (const repair_rules rules :
+         {repair_rules::xhtml, repair_rules::xhtml_pruned, repair_rules::xml_pruned}) {
+        const tidy_session defaults;
+        const tidy_session set;
+        apply_settings(set.doc, input_encoding{}, rules, std::nullopt);
+        text += "rules " + std::to_string(int(rules)) + "\n";
+        TidyIterator position = tidyGetOptionList(set.doc);
+        while (position) {
+            const TidyOption option = tidyGetNextOption(set.doc, &position);
+            const std::string value = option_value(set.doc, option);
+            if (value != option_value(defaults.doc, option))
+                text += std::string(tidyOptGetName(option)) + ": " + value + "\n";
+        }
+    }
+    return text;
 }
 
 std::string tidy_release()

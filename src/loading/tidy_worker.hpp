@@ -70,6 +70,16 @@ public:
 // The release of libtidy in use, as it names itself.
 std::string tidy_release();
 
+// The version of the repair: what Tidy is asked to do and what is done to
+// its document, as far as the program decides it. Anything kept from a
+// repair for later runs is kept under it, so every change to the settings,
+// the pruning or the rules of the attempts must raise it.
+inline constexpr int repair_version = 1;
+
+// The Tidy options that each set of rules changes from Tidy's defaults, one
+// "name: value" line each: what a change of the settings changes.
+std::string repair_settings_text();
+
 // From now on, when Tidy runs out of memory this process writes message (if
 // any) on standard error and ends at once with the given exit status, instead
 // of Tidy printing its own fatal message and exiting with 2.

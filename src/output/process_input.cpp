@@ -2,6 +2,8 @@
 
 #include "loading/tidy_worker.hpp"
 #include "matching/query.hpp"
+#include "output/repair_cache.hpp"
+#include "output/repair_history.hpp"
 
 #include <memory>
 #include <new>
@@ -10,72 +12,78 @@
 namespace {
 
 // The first parts of a packed outcome; the results follow.
-enum packed_part : std::size_t { packed_failure, packed_diagnostics, packed_results };
+enum packed_part : std::size_t {
+    packed_failure,
+    packed_cache_problem,
+    packed_diagnostics,
+    packed_results
+};
 
 // The rules of each attempt, in the order they are tried.
 constexpr repair_rules attempt_rules[] = {repair_rules::xhtml, repair_rules::xhtml_pruned,
                                           repair_rules::xml_pruned};
 
-// Whether the XML parser's verdict leaves the query something to walk: a
-// document, or an empty one (which an empty input is, and which is no
-// failure).
-bool gives_document(tinyxml2::XMLError error)
-{
-    return error == tinyxml2::XML_SUCCESS || error == tinyxml2::XML_ERROR_EMPTY_DOCUMENT;
-}
-
-// Why the XML parser rejected a document, in words for the user.
-std::string rejection(const parsed_xhtml& parsed)
-{
-    if (parsed.error == tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED)
-        return "nested deeper than the XML parser allows";
-    return "the repaired XHTML is not well-formed XML ("
-        + std::string(tinyxml2::XMLDocument::ErrorIDToName(parsed.error)) + " at line "
-        + std::to_string(parsed.document.ErrorLineNum()) + ")";
-}
-
-// One input's way to a parsed document: each attempt's repair shown with
-// verbose as it is made, the XML parser's verdict after it. The document of
-// the first attempt that parses is kept; failure says why none did.
-struct document_search {
+// The document of an input, and how it was found.
+struct input_document {
+    repair_history history;
+    // The parsed document of the last attempt; none when Tidy gave nothing.
     std::unique_ptr<parsed_xhtml> parsed;
-    std::string failure;
 };
 
-document_search find_document(const input_settings& settings, std::string_view text,
-                              std::ostream& diagnostics)
+// Repairs the text under each set of rules in turn, until the XML parser
+// takes what Tidy wrote, Tidy fails, or stricter rules cannot help.
+input_document repair(std::string_view text, const input_encoding& encoding)
 {
-    document_search search;
-    std::size_t attempt = 0;
+    input_document found;
     for (const repair_rules rules : attempt_rules) {
-        ++attempt;
-        const tidy_outcome repair = repair_html(text, settings.encoding, rules);
-        if (settings.verbose)
-            show_repair(diagnostics, text, repair);
-        if (!repair.failure.empty() || repair.status < 0) {
-            if (search.failure.empty())
-                search.failure = !repair.failure.empty() ? repair.failure
-                    : "no document: Tidy could not repair it (status "
-                        + std::to_string(repair.status) + ")";
-            return search;
+        repair_attempt attempt{repair_html(text, encoding, rules)};
+        if (!attempt.repair.failure.empty() || attempt.repair.status < 0) {
+            found.history.attempts.push_back(std::move(attempt));
+            found.parsed.reset();
+            break;
         }
-        search.parsed = std::make_unique<parsed_xhtml>(repair.xhtml.c_str());
-        const tinyxml2::XMLError error = search.parsed->error;
-        if (gives_document(error)) {
-            if (settings.verbose && attempt > 1)
-                diagnostics << "**** The document comes from attempt " << attempt << "\n";
-            search.failure.clear();
-            return search;
-        }
-        if (settings.verbose)
-            diagnostics << "TinyXML2Error: " << int(error) << "\n";
-        if (search.failure.empty())
-            search.failure = "no document: " + rejection(*search.parsed);
+        found.parsed = std::make_unique<parsed_xhtml>(attempt.repair.xhtml.c_str());
+        attempt.verdict = found.parsed->error;
+        attempt.error_line = found.parsed->document.ErrorLineNum();
+        found.history.attempts.push_back(std::move(attempt));
         // Stricter rules do not make a document shallower.
-        if (error == tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED)
+        if (gives_document(found.parsed->error)
+            || found.parsed->error == tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED)
             break;
     }
-    return search;
+    return found;
+}
+
+// The document as an earlier run kept it; none when it kept none that
+// holds.
+std::optional<input_document> kept_document(const repair_cache& cache, const cache_key& key)
+{
+    const std::optional<std::string> payload = cache.lookup(key);
+    if (!payload)
+        return std::nullopt;
+    std::optional<repair_history> history = unpack_history(*payload);
+    if (!history)
+        return std::nullopt;
+    input_document found{std::move(*history), nullptr};
+    if (found_document(found.history))
+        found.parsed = std::make_unique<parsed_xhtml>(found.history.attempts.back().repair.xhtml.c_str());
+    return found;
+}
+
+// The input's document: kept by an earlier run, or repaired now (and then
+// kept for later runs).
+input_document find_document(const input_settings& settings, std::string_view text,
+                             input_outcome& outcome)
+{
+    if (!settings.cache)
+        return repair(text, settings.encoding);
+    const cache_key key = repair_cache::key_of(text, settings.encoding);
+    if (std::optional<input_document> kept = kept_document(*settings.cache, key))
+        return std::move(*kept);
+    input_document found = repair(text, settings.encoding);
+    if (may_be_kept(found.history))
+        outcome.cache_problem = settings.cache->store(key, pack_history(found.history));
+    return found;
 }
 
 }
@@ -86,13 +94,15 @@ input_outcome process_input(const input_settings& settings, std::string_view inp
     std::ostringstream diagnostics;
     try {
         const std::string_view text = processed_input(input_text, settings.encoding);
-        document_search search = find_document(settings, text, diagnostics);
+        const input_document found = find_document(settings, text, outcome);
+        if (settings.verbose)
+            show_history(diagnostics, text, found.history);
         // The selector outline is shown whether or not there is a document.
         const parsed_xhtml nothing(nullptr);
         query_parsed(outcome.results, settings.verbose,
-                     search.parsed ? search.parsed->document : nothing.document,
+                     found.parsed ? found.parsed->document : nothing.document,
                      settings.selector.c_str(), diagnostics);
-        outcome.failure = std::move(search.failure);
+        outcome.failure = failure_of(found.history);
     } catch (const std::bad_alloc&) {
         outcome.results = {};
         outcome.failure = "out of memory";
@@ -106,6 +116,7 @@ std::vector<std::string> pack_outcome(input_outcome outcome)
     std::vector<std::string> parts;
     parts.reserve(packed_results + outcome.results.size());
     parts.push_back(std::move(outcome.failure));
+    parts.push_back(std::move(outcome.cache_problem));
     parts.push_back(std::move(outcome.diagnostics));
     for (std::string& result : outcome.results)
         parts.push_back(std::move(result));
@@ -118,6 +129,7 @@ input_outcome unpack_outcome(std::vector<std::string> parts)
     if (parts.size() < packed_results)
         return outcome;
     outcome.failure = std::move(parts[packed_failure]);
+    outcome.cache_problem = std::move(parts[packed_cache_problem]);
     outcome.diagnostics = std::move(parts[packed_diagnostics]);
     outcome.results.reserve(parts.size() - packed_results);
     for (std::size_t i = packed_results; i < parts.size(); ++i)

@@ -9,11 +9,15 @@
 #include <string_view>
 #include <vector>
 
+class repair_cache;
+
 // What the work on every input of a run shares.
 struct input_settings {
     bool verbose = false;
     std::string selector;
     input_encoding encoding;
+    // Where repairs are kept for later runs; none without VESTREL_CACHE.
+    repair_cache* cache = nullptr;
 };
 
 // What the work on one input gave.
@@ -27,12 +31,17 @@ struct input_outcome {
     // "no document: " and what failed. Results are then empty. Empty when the
     // input was worked on, whatever it held.
     std::string failure;
+    // The line that says the cache could not be written, the first time it
+    // could not; the results are whole all the same.
+    std::string cache_problem;
 };
 
 // Cleans input_text (up to its first NUL byte unless the encoding reads past
 // it) and queries it. When the XML parser rejects what Tidy wrote, Tidy tries
 // again under stricter rules (repair_rules); what still gives no document is
-// told in the outcome's failure, and so is running out of memory.
+// told in the outcome's failure, and so is running out of memory. With a
+// cache, a repair kept there by an earlier run is taken instead of running
+// Tidy, and a new one is kept; the outcome is the same to the byte.
 input_outcome process_input(const input_settings& settings, std::string_view input_text);
 
 // The outcome as a list of strings, to send between processes, and back. A

@@ -29,6 +29,11 @@ void run_output::note(std::string_view text)
 
 void run_output::write_input(const std::string& display_name, const input_outcome& outcome)
 {
+    // Each worker says so once; the run says it once.
+    if (!outcome.cache_problem.empty() && !cache_problem_told) {
+        cache_problem_told = true;
+        note(outcome.cache_problem);
+    }
     note(outcome.diagnostics);
     if (!outcome.failure.empty()) {
         report_lost(display_name, outcome.failure);

@@ -56,6 +56,7 @@ private:
     bool prefix;
     bool lost = false;
     bool stdout_failed = false;
+    bool cache_problem_told = false;
     // The files that is_own_output finds.
     std::vector<struct stat> own_files;
     std::set<std::string> failed_files;

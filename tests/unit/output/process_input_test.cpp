@@ -79,16 +79,18 @@ TEST(process_input, verbose_diagnostics_in_order)
 TEST(pack_outcome, round_trip)
 {
     const input_outcome outcomes[] = {
-        {"", {}, ""},
-        {"", {}, "out of memory"},
-        {"**** diagnostics\n", {"<p>1</p>\n", "", std::string("\0\xff", 2)}, ""},
-        {std::string(100000, 'd'), {std::string(70000, 'r')}, ""},
+        {"", {}, "", ""},
+        {"", {}, "out of memory", ""},
+        {"", {"<p/>\n"}, "", "vestrel: cache c: Permission denied\n"},
+        {"**** diagnostics\n", {"<p>1</p>\n", "", std::string("\0\xff", 2)}, "", ""},
+        {std::string(100000, 'd'), {std::string(70000, 'r')}, "", ""},
     };
     for (const input_outcome& outcome : outcomes) {
         const input_outcome back = unpack_outcome(pack_outcome(outcome));
         EXPECT_EQ(back.diagnostics, outcome.diagnostics);
         EXPECT_EQ(back.results, outcome.results);
         EXPECT_EQ(back.failure, outcome.failure);
+        EXPECT_EQ(back.cache_problem, outcome.cache_problem);
     }
 }
 

@@ -1,0 +1,50 @@
+// How one input came to its document: each attempt of the repair in order,
+// with the XML parser's verdict on what Tidy wrote. It is what a cache keeps
+// of an input, and what verbose mode shows of it, the same either way.
+#pragma once
+
+#include "loading/tidy_worker.hpp"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <tinyxml2.h>
+#include <vector>
+
+// One attempt: Tidy's repair under one set of rules, and the XML parser's
+// verdict on what it wrote (when Tidy wrote anything).
+struct repair_attempt {
+    tidy_outcome repair;
+    tinyxml2::XMLError verdict = tinyxml2::XML_SUCCESS;
+    int error_line = 0;
+};
+
+struct repair_history {
+    std::vector<repair_attempt> attempts;
+};
+
+// Whether the XML parser's verdict leaves the query something to walk: a
+// document, or an empty one (which an empty input is, and which is no
+// failure).
+bool gives_document(tinyxml2::XMLError verdict);
+
+// Whether the last attempt gave the query a document.
+bool found_document(const repair_history& history);
+
+// Why the input gives no document, in words for the user: what went wrong
+// in the first attempt. Empty when it found one.
+std::string failure_of(const repair_history& history);
+
+// What verbose mode shows: each attempt's sections, the XML error line after
+// each one the parser rejected, and which attempt gave the document when it
+// was not the first.
+void show_history(std::ostream& diagnostics, std::string_view raw, const repair_history& history);
+
+// Whether the history holds only what the input and the settings decide, so
+// a later run may take it for its own: no attempt failed for want of a stack.
+bool may_be_kept(const repair_history& history);
+
+// The history as bytes, and back; none for bytes that are no history.
+std::string pack_history(const repair_history& history);
+std::optional<repair_history> unpack_history(std::string_view bytes);
