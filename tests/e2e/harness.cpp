@@ -145,12 +145,12 @@ std::optional<std::string> unprivileged_run_unavailable(const scratch_dir& cwd)
 }
 
 run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
-                                    const scratch_dir& cwd)
+                                    const scratch_dir& cwd, const run_options& options)
 {
     if (geteuid() != 0)
-        return run_vestrel(args, cwd.path);
+        return run_vestrel(args, cwd.path, options);
     give_to(nobody, cwd.path);
-    return run_as({nobody, binary_for_everyone()}, args, cwd.path, run_options{});
+    return run_as({nobody, binary_for_everyone()}, args, cwd.path, options);
 }
 
 std::string bracketed(const std::vector<std::string>& args)

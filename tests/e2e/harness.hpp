@@ -74,7 +74,7 @@ run_result run_vestrel(const std::vector<std::string>& args, const fs::path& cwd
 // to that user first (permission bits stay as they are), and the user runs a
 // copy of the binary, since the build tree may lie where it cannot reach.
 run_result run_vestrel_unprivileged(const std::vector<std::string>& args,
-                                    const scratch_dir& cwd);
+                                    const scratch_dir& cwd, const run_options& options = {});
 
 // Why run_vestrel_unprivileged cannot run in the directory, or nothing when it
 // can: the unprivileged user must be able to enter the temporary directory.
