@@ -80,17 +80,32 @@ TEST(special_files, endless_devices_end_at_their_first_nul_byte)
     EXPECT_EQ(run.out.substr(run.out.size() - tail.size()), tail);
 }
 
-// The index page is meant for a browser: a file name cannot add markup to it.
+// The index page is meant for a browser: a file name cannot add markup to it
+// nor move its link; nor can it end the comment of a prefix line early.
 TEST(special_files, names_in_the_index_are_escaped)
 {
     scratch_dir dir;
+    const std::string hostile = "x--><b onmouseover=alert(1)>.html";
     dir.write("it's <b>&.html", "<p>x</p>");
-    dir.write("plain.html", "<p>y</p>");
-    const auto run = run_vestrel({"-m", "5", "p", "it's <b>&.html", "plain.html"}, dir.path);
+    dir.write("a#b?c%d.html", "<p>y</p>");
+    dir.write(hostile, "<p>z</p>");
+    const std::vector<std::string> names = {"it's <b>&.html", "a#b?c%d.html", hostile};
+    std::vector<std::string> args = {"-m", "5", "p"};
+    args.insert(args.end(), names.begin(), names.end());
+    const auto run = run_vestrel(args, dir.path);
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(dir.read("_index.lst"),
               "<LI class='indx'><A href='it&#39;s &lt;b&gt;&amp;.html'>x</A></LI>\n"
-              "<LI class='indx'><A href='plain.html'>y</A></LI>\n");
+              "<LI class='indx'><A href='a%23b%3Fc%25d.html'>y</A></LI>\n"
+              "<LI class='indx'><A href='x--&gt;&lt;b onmouseover=alert(1)&gt;.html'>z</A></LI>\n");
+
+    args[1] = "0";
+    args.insert(args.begin(), "-p");
+    const auto prefixed = run_vestrel(args, dir.path);
+    EXPECT_EQ(prefixed.exit_code, 0);
+    EXPECT_EQ(prefixed.out, "<!--it's <b>&.html-->\n<p>x</p>\n\n"
+                            "<!--a#b?c%d.html-->\n<p>y</p>\n\n"
+                            "<!--x%2D%2D%3E<b onmouseover=alert(1)%3E.html-->\n<p>z</p>\n\n");
 }
 
 // An input too big for the memory the run may use costs that input only.
