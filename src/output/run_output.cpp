@@ -2,15 +2,13 @@
 
 #include "output/standard_streams.hpp"
 
-run_output::run_output(int mode, bool prefix) : mode(mode), prefix(prefix)
+run_output::run_output(int mode, bool prefix)
+    : mode(mode), prefix(prefix), collective_name(collective_list_name(mode))
 {
-    const std::string name = collective_list_name(mode);
-    if (name.empty())
+    if (collective_name.empty())
         return;
-    if (const int error = reset_list_file(name, &collective))
-        report_file_error(name, error);
-    else
-        has_collective = true;
+    if (const int error = collective.start(collective_name))
+        report_file_error(collective_name, error);
 }
 
 void run_output::note(std::string_view text)
@@ -49,11 +47,13 @@ bool run_output::may_write(std::string_view name) const
 
 bool run_output::is_collective_list(const struct stat& file) const
 {
-    return has_collective && file.st_dev == collective.st_dev && file.st_ino == collective.st_ino;
+    return collective.is(file);
 }
 
 int run_output::finish()
 {
+    if (const int error = collective.finish())
+        report_file_error(collective_name, error);
     if (!stdout_failed && !close_standard_output())
         stdout_failed = true;
     return lost || stdout_failed ? lost_results_status : 0;
@@ -68,7 +68,10 @@ void run_output::write_piece(const output_piece& piece)
             stdout_failed = true;
         return;
     }
-    if (const int error = write_list_file(piece.file, piece.kind, piece.text))
+    const int error = piece.file == collective_name
+        ? collective.append(piece.text)
+        : write_list_file(piece.file, piece.kind, piece.text);
+    if (error != 0)
         report_file_error(piece.file, error);
 }
 

@@ -18,8 +18,9 @@ inline constexpr int lost_results_status = 3;
 
 class run_output {
 public:
-    // Empties the list file that every input appends to in this mode (modes
-    // 1, 5 and 6), before any input is read.
+    // Starts the list file that every input appends to in this mode (modes
+    // 1, 5 and 6), before any input is read: a FIFO is held open for the
+    // run, any other file emptied.
     run_output(int mode, bool prefix);
 
     // Writes text on standard error.
@@ -41,8 +42,8 @@ public:
     // Standard output failed: nothing more can reach the user, and the run
     // should stop.
     bool stopped() const { return stdout_failed; }
-    // Closes standard output; then the run's exit status: 0, or
-    // lost_results_status.
+    // Closes a held FIFO and standard output; then the run's exit status: 0,
+    // or lost_results_status.
     int finish();
 
 private:
@@ -53,7 +54,7 @@ private:
     bool prefix;
     bool lost = false;
     bool stdout_failed = false;
-    bool has_collective = false;
-    struct stat collective {};
+    std::string collective_name;
+    collective_list collective;
     std::set<std::string> failed_files;
 };

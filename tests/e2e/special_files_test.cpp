@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -106,6 +110,118 @@ TEST(special_files, names_in_the_index_are_escaped)
     EXPECT_EQ(prefixed.out, "<!--it's <b>&.html-->\n<p>x</p>\n\n"
                             "<!--a#b?c%d.html-->\n<p>y</p>\n\n"
                             "<!--x%2D%2D%3E<b onmouseover=alert(1)%3E.html-->\n<p>z</p>\n\n");
+}
+
+// Reads a FIFO from before the run starts, so that the run finds a reader,
+// until the last writer has closed it.
+class fifo_reader {
+public:
+    explicit fifo_reader(const e2e::fs::path& path)
+        : fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)), reader([this] { read_all(); })
+    {
+    }
+    fifo_reader(const fifo_reader&) = delete;
+    fifo_reader& operator=(const fifo_reader&) = delete;
+    ~fifo_reader()
+    {
+        if (reader.joinable())
+            reader.join();
+        if (fd >= 0)
+            close(fd);
+    }
+
+    // Everything written, once the writers are done.
+    std::string text()
+    {
+        reader.join();
+        return got;
+    }
+
+private:
+    void read_all()
+    {
+        // Until a writer has come and gone, poll reports no hang-up.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (fd >= 0 && std::chrono::steady_clock::now() < deadline) {
+            pollfd polled{fd, POLLIN, 0};
+            if (poll(&polled, 1, 100) <= 0)
+                continue;
+            char buffer[65536];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n == 0)
+                return;
+            if (n > 0)
+                got.append(buffer, std::size_t(n));
+        }
+    }
+
+    int fd;
+    std::string got;
+    std::thread reader;
+};
+
+std::string long_list_page(int items)
+{
+    std::string page = "<ul>";
+    for (int i = 0; i < items; ++i)
+        page += "<li>item " + std::to_string(i) + "</li>";
+    return page + "</ul>";
+}
+
+// A list file that is a FIFO: with a reader it gets exactly what a regular
+// file would, more than a pipe holds included; without one the run does not
+// wait, and reports the file as one it cannot write.
+TEST(special_files, a_fifo_as_a_list_file)
+{
+    struct fifo_case {
+        std::vector<std::string> args;
+        std::string fifo;
+        bool reader;
+    };
+    const fifo_case cases[] = {
+        {{"-m", "1", "-p", "li, p", "big.html", "small.html"}, "_all.lst", true},
+        {{"-m", "1", "p", "small.html", "_all.lst", "./_all.lst"}, "_all.lst", true},
+        {{"-m", "5", "li", "big.html", "small.html"}, "_index.lst", true},
+        {{"-m", "6", "li", "small.html", "big.html"}, "_index.lst", true},
+        {{"-m", "2", "-p", "li", "big.html", "small.html"}, "big.html.lst", true},
+        {{"-m", "3", "p", "small.html"}, "small.html.0.lst", true},
+        {{"-m", "1", "p", "small.html", "small.html"}, "_all.lst", false},
+        {{"-m", "5", "p", "small.html"}, "_index.lst", false},
+        {{"-m", "2", "li", "small.html", "big.html"}, "small.html.lst", false},
+        {{"-m", "4", "p", "small.html"}, "0.lst", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(e2e::bracketed(c.args) + (c.reader ? " with a reader" : " without a reader"));
+        scratch_dir regular;
+        regular.write("big.html", long_list_page(5000));
+        regular.write("small.html", "<p>small</p>");
+        const auto expected = run_vestrel(c.args, regular.path);
+        ASSERT_EQ(expected.exit_code, 0);
+        std::map<std::string, std::string> other_files = regular.files();
+        const std::string fifo_text = other_files.at(c.fifo);
+        other_files.erase(c.fifo);
+
+        scratch_dir dir;
+        dir.write("big.html", regular.read("big.html"));
+        dir.write("small.html", regular.read("small.html"));
+        ASSERT_EQ(mkfifo((dir.path / c.fifo).c_str(), 0600), 0);
+        std::optional<fifo_reader> reader;
+        if (c.reader)
+            reader.emplace(dir.path / c.fifo);
+        const auto run = run_vestrel(c.args, dir.path, std::nullopt, std::chrono::seconds(20));
+        EXPECT_FALSE(run.timed_out);
+        EXPECT_EQ(dir.files(), other_files);
+        if (c.reader) {
+            EXPECT_EQ(run.exit_code, 0);
+            EXPECT_EQ(run.err, expected.err);
+            const std::string got = reader->text();
+            EXPECT_EQ(got.size(), fifo_text.size());
+            EXPECT_TRUE(got == fifo_text);
+        } else {
+            EXPECT_EQ(run.exit_code, 3);
+            EXPECT_EQ(run.err, "vestrel: cannot write " + c.fifo + ": No such device or address\n");
+        }
+    }
 }
 
 // An input too big for the memory the run may use costs that input only.
