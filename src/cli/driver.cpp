@@ -116,6 +116,10 @@ unsigned jobs_for(const argparser& parser)
     if (jobs.ignored_setting)
         write_standard_error("vestrel: ignoring VESTREL_JOBS='" + *jobs.ignored_setting
                              + "', which is not a positive integer\n");
+    if (jobs.capped_setting)
+        write_standard_error("vestrel: VESTREL_JOBS='" + *jobs.capped_setting + "' is more than "
+                             + std::to_string(most_jobs) + ", using "
+                             + std::to_string(most_jobs) + "\n");
     return parser.positional_count() == 1 ? 1 : jobs.count;
 }
 
