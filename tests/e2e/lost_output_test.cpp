@@ -129,7 +129,6 @@ TEST(lost_output, non_blocking_standard_streams_lose_nothing)
         void (*prepare)();
     };
     const blocking_case cases[] = {
-        {"standard output", false, [] { make_non_blocking(STDOUT_FILENO); }},
         {"both streams", false,
          [] {
              make_non_blocking(STDOUT_FILENO);

@@ -7,13 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <optional>
+#include <future>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -112,53 +111,25 @@ TEST(special_files, names_in_the_index_are_escaped)
                             "<!--x%2D%2D%3E<b onmouseover=alert(1)%3E.html-->\n<p>z</p>\n\n");
 }
 
-// Reads a FIFO from before the run starts, so that the run finds a reader,
-// until the last writer has closed it.
-class fifo_reader {
-public:
-    explicit fifo_reader(const e2e::fs::path& path)
-        : fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)), reader([this] { read_all(); })
-    {
-    }
-    fifo_reader(const fifo_reader&) = delete;
-    fifo_reader& operator=(const fifo_reader&) = delete;
-    ~fifo_reader()
-    {
-        if (reader.joinable())
-            reader.join();
-        if (fd >= 0)
-            close(fd);
-    }
-
-    // Everything written, once the writers are done.
-    std::string text()
-    {
-        reader.join();
-        return got;
-    }
-
-private:
-    void read_all()
-    {
-        // Until a writer has come and gone, poll reports no hang-up.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (fd >= 0 && std::chrono::steady_clock::now() < deadline) {
-            pollfd polled{fd, POLLIN, 0};
-            if (poll(&polled, 1, 100) <= 0)
-                continue;
-            char buffer[65536];
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n == 0)
-                return;
-            if (n > 0)
-                got.append(buffer, std::size_t(n));
-        }
-    }
-
-    int fd;
+// What a FIFO opened (non-blocking) before the run is given, until its last
+// writer closes it; until a writer has come and gone, poll reports no hang-up.
+std::string read_until_closed(int fd)
+{
     std::string got;
-    std::thread reader;
-};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd polled{fd, POLLIN, 0};
+        if (poll(&polled, 1, 100) <= 0)
+            continue;
+        char buffer[65536];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n > 0)
+            got.append(buffer, std::size_t(n));
+    }
+    return got;
+}
 
 std::string long_list_page(int items)
 {
@@ -181,12 +152,9 @@ TEST(special_files, a_fifo_as_a_list_file)
     const fifo_case cases[] = {
         {{"-m", "1", "-p", "li, p", "big.html", "small.html"}, "_all.lst", true},
         {{"-m", "1", "p", "small.html", "_all.lst", "./_all.lst"}, "_all.lst", true},
-        {{"-m", "5", "li", "big.html", "small.html"}, "_index.lst", true},
         {{"-m", "6", "li", "small.html", "big.html"}, "_index.lst", true},
         {{"-m", "2", "-p", "li", "big.html", "small.html"}, "big.html.lst", true},
-        {{"-m", "3", "p", "small.html"}, "small.html.0.lst", true},
         {{"-m", "1", "p", "small.html", "small.html"}, "_all.lst", false},
-        {{"-m", "5", "p", "small.html"}, "_index.lst", false},
         {{"-m", "2", "li", "small.html", "big.html"}, "small.html.lst", false},
         {{"-m", "4", "p", "small.html"}, "0.lst", false},
     };
@@ -204,19 +172,20 @@ TEST(special_files, a_fifo_as_a_list_file)
         scratch_dir dir;
         dir.write("big.html", regular.read("big.html"));
         dir.write("small.html", regular.read("small.html"));
-        ASSERT_EQ(mkfifo((dir.path / c.fifo).c_str(), 0600), 0);
-        std::optional<fifo_reader> reader;
+        const std::string fifo = (dir.path / c.fifo).string();
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const int fd = c.reader ? open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+        std::future<std::string> got;
         if (c.reader)
-            reader.emplace(dir.path / c.fifo);
+            got = std::async(std::launch::async, read_until_closed, fd);
         const auto run = run_vestrel(c.args, dir.path, std::nullopt, std::chrono::seconds(20));
         EXPECT_FALSE(run.timed_out);
         EXPECT_EQ(dir.files(), other_files);
         if (c.reader) {
             EXPECT_EQ(run.exit_code, 0);
             EXPECT_EQ(run.err, expected.err);
-            const std::string got = reader->text();
-            EXPECT_EQ(got.size(), fifo_text.size());
-            EXPECT_TRUE(got == fifo_text);
+            EXPECT_TRUE(got.get() == fifo_text);
+            close(fd);
         } else {
             EXPECT_EQ(run.exit_code, 3);
             EXPECT_EQ(run.err, "vestrel: cannot write " + c.fifo + ": No such device or address\n");

@@ -76,10 +76,6 @@ TEST(write_list_file, failures_give_the_system_error)
     collective_list taken;
     EXPECT_EQ(taken.start("taken.lst"), EISDIR);
     EXPECT_EQ(collective_list().start("missing/_all.lst"), ENOENT);
-    // A FIFO that no one reads is not waited for.
-    ASSERT_EQ(mkfifo("fifo.lst", 0600), 0);
-    EXPECT_EQ(write_list_file("fifo.lst", list_open::truncate, "x"), ENXIO);
-    EXPECT_EQ(collective_list().start("fifo.lst"), ENXIO);
     // After a failed start nothing is tried again, and the file is not taken
     // for the list.
     EXPECT_EQ(taken.append("x"), EISDIR);
@@ -105,12 +101,4 @@ TEST(collective_list, creates_or_empties_and_tells_which_file_it_is)
     ASSERT_EQ(stat("other.lst", &seen), 0);
     EXPECT_FALSE(all.is(seen));
     EXPECT_FALSE(collective_list().is(seen));
-
-    // A regular file is opened for each text, so what others write in
-    // between stays.
-    EXPECT_EQ(all.append("one\n"), 0);
-    scratch_cwd::write("_all.lst", scratch_cwd::read("_all.lst") + "beside\n");
-    EXPECT_EQ(all.append("two\n"), 0);
-    EXPECT_EQ(all.finish(), 0);
-    EXPECT_EQ(scratch_cwd::read("_all.lst"), "one\nbeside\ntwo\n");
 }
