@@ -117,6 +117,10 @@ unsigned jobs_for(const argparser& parser)
     if (jobs.ignored_setting)
         write_standard_error("vestrel: ignoring VESTREL_JOBS='" + *jobs.ignored_setting
                              + "', which is not a positive integer\n");
+    if (jobs.capped_setting)
+        write_standard_error("vestrel: VESTREL_JOBS='" + *jobs.capped_setting + "' is more than "
+                             + std::to_string(most_jobs) + ", using "
+                             + std::to_string(most_jobs) + "\n");
     return parser.positional_count() == 1 ? 1 : jobs.count;
 }
 
@@ -153,7 +157,10 @@ int run_inputs(const argparser& parser, const run_settings& settings)
         jobs, [&work](message, owned_fd input) {
             return pack_outcome(read_and_process(work, input.fd));
         },
-        [] { exit_when_tidy_runs_out_of_memory(out_of_memory_status); });
+        [&out] {
+            out.forget_in_worker();
+            exit_when_tidy_runs_out_of_memory(out_of_memory_status);
+        });
     input_feeder feeder(settings.verbose, work.encoding, out, run);
     if (parser.positional_count() == 1)
         feeder.feed_standard_input();

@@ -1,9 +1,13 @@
 #include "cli/driver.hpp"
 
+#include <csignal>
 #include <malloc.h>
 
 int main(int argc, char** argv)
 {
+    // Workers are told apart by the status their end leaves, which a SIGCHLD
+    // ignored by whoever started the run would throw away.
+    std::signal(SIGCHLD, SIG_DFL);
     // Tidy runs on a thread of its own for a deep page, never beside another
     // thread; one malloc arena for all of them spares each such thread an
     // arena of its own, which reserves 64 MiB of address space at once.

@@ -14,8 +14,8 @@ unsigned available_cpus()
 
 namespace {
 
-// The value of a text of decimal digits alone, capped at most_jobs; 0 for
-// anything else.
+// The value of a text of decimal digits alone, saturating at most_jobs + 1;
+// 0 for anything else.
 unsigned positive_count(const std::string& text)
 {
     if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -24,7 +24,7 @@ unsigned positive_count(const std::string& text)
     for (const char c : text) {
         value = std::min(value * 10 + unsigned(c - '0'), most_jobs + 1);
     }
-    return std::min(value, most_jobs);
+    return value;
 }
 
 }
@@ -32,8 +32,11 @@ unsigned positive_count(const std::string& text)
 job_count choose_job_count(const char* setting)
 {
     if (!setting)
-        return {available_cpus(), std::nullopt};
-    if (const unsigned count = positive_count(setting))
-        return {count, std::nullopt};
-    return {available_cpus(), std::string(setting)};
+        return {available_cpus(), std::nullopt, std::nullopt};
+    const unsigned count = positive_count(setting);
+    if (count > most_jobs)
+        return {most_jobs, std::nullopt, std::string(setting)};
+    if (count > 0)
+        return {count, std::nullopt, std::nullopt};
+    return {available_cpus(), std::string(setting), std::nullopt};
 }

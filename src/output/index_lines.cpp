@@ -1,5 +1,6 @@
 #include "output/index_lines.hpp"
 
+#include "output/written_names.hpp"
 #include "text/text.hpp"
 
 std::string& strip_tags(std::string& text)
@@ -77,6 +78,6 @@ std::string escaped_for_attribute(std::string_view name)
 
 std::string index_line(const std::string& display_name, const std::string& text)
 {
-    return "<LI class='indx'><A href='" + escaped_for_attribute(display_name) + "'>" + text
-        + "</A></LI>\n";
+    return "<LI class='indx'><A href='" + escaped_for_attribute(name_in_link(display_name))
+        + "'>" + text + "</A></LI>\n";
 }

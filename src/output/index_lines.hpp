@@ -22,6 +22,7 @@ std::string& replace_all(std::string& text, std::string_view search,
 std::string clean_index_item(std::string item);
 
 // One line of the index list: a list item holding a link to the input,
-// labelled with text. The characters & < > ' " of the name are written as
-// references, so that no name can end the link's address or add markup.
+// labelled with text. The name is written as name_in_link gives it, so that
+// the link names the file, and its characters & < > ' " as references, so
+// that no name can end the link's address or add markup.
 std::string index_line(const std::string& display_name, const std::string& text);

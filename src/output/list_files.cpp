@@ -8,17 +8,20 @@
 
 namespace {
 
+// Opens without waiting for a FIFO's reader, then makes writes wait again,
+// so that a reader gets everything; -1 with errno on failure.
 int open_list(const std::string& name, list_open kind)
 {
-    const int flags = kind == list_open::append ? O_RDWR | O_CREAT | O_APPEND
-                                                : O_WRONLY | O_CREAT | O_TRUNC;
+    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC
+        | (kind == list_open::append ? O_APPEND : O_TRUNC);
     int fd;
     do
-        fd = open(name.c_str(), flags | O_CLOEXEC, 0666);
+        fd = open(name.c_str(), flags, 0666);
     while (fd < 0 && errno == EINTR);
+    if (fd >= 0)
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
-
 
 // Closes fd; the first error of the writing, else of the close.
 int close_list(int fd, int write_error)
@@ -38,14 +41,59 @@ int write_list_file(const std::string& name, list_open kind, std::string_view te
     return close_list(fd, write_all(fd, text));
 }
 
-int reset_list_file(const std::string& name, struct stat* file)
+collective_list::~collective_list()
 {
+    finish();
+}
+
+int collective_list::start(const std::string& list_name)
+{
+    name = list_name;
     const int fd = open_list(name, list_open::truncate);
-    if (fd < 0)
-        return errno;
-    if (file && fstat(fd, file) != 0)
-        *file = {};
-    return close_list(fd, 0);
+    if (fd < 0) {
+        start_error = errno;
+        return start_error;
+    }
+    started = true;
+    if (fstat(fd, &identity) != 0)
+        identity = {};
+    if (S_ISFIFO(identity.st_mode)) {
+        held = fd;
+        return 0;
+    }
+    start_error = close_list(fd, 0);
+    return start_error;
+}
+
+int collective_list::append(std::string_view text)
+{
+    if (start_error != 0)
+        return start_error;
+    if (held >= 0)
+        return write_all(held, text);
+    return write_list_file(name, list_open::append, text);
+}
+
+bool collective_list::is(const struct stat& file) const
+{
+    return started && start_error == 0 && file.st_dev == identity.st_dev
+        && file.st_ino == identity.st_ino;
+}
+
+int collective_list::finish()
+{
+    if (held < 0)
+        return 0;
+    const int error = close_list(held, 0);
+    held = -1;
+    return error;
+}
+
+void collective_list::forget()
+{
+    if (held >= 0)
+        close(held);
+    held = -1;
 }
 
 std::string counter_text(std::size_t index, std::size_t count)

@@ -16,18 +16,48 @@ inline constexpr std::string_view list_suffix = ".lst";
 // How a list file is opened; either way a missing file is created with
 // permission 0666 before the file-creation mask.
 enum class list_open {
-    append,    // read and write, every write going to the end of what is there
-    truncate,  // write only, what is there thrown away
+    append,    // every write going to the end of what is there
+    truncate,  // what is there thrown away
 };
 
-// Opens the list file, writes all of text and closes it again. Returns 0, or
-// the system's error number of the open, write or close that failed.
+// Opens the list file, writes all of text and closes it again. A list file is
+// opened without waiting: a FIFO that no one reads fails with ENXIO, one with
+// a reader gets all of text. Returns 0, or the system's error number of the
+// open, write or close that failed.
 int write_list_file(const std::string& name, list_open kind, std::string_view text);
 
-// Creates the list file, or empties it when it exists, and closes it; its
-// identity goes to file when it opened. Returns 0 or the system's error
-// number.
-int reset_list_file(const std::string& name, struct stat* file = nullptr);
+// The list file that every input of a run appends to (modes 1, 5 and 6). A
+// FIFO is held open from the start of the run to its end, so that its reader
+// gets the results of every input and one end of file; any other file is
+// opened, written and closed again for each input.
+class collective_list {
+public:
+    collective_list() = default;
+    collective_list(const collective_list&) = delete;
+    collective_list& operator=(const collective_list&) = delete;
+    ~collective_list();
+
+    // Creates the file or empties it, and closes it again; a FIFO is opened
+    // and held instead. Returns 0 or the system's error number.
+    int start(const std::string& list_name);
+    // Appends text. After a start that failed nothing is written, and the
+    // start's error comes back again.
+    int append(std::string_view text);
+    // Whether file is this list; never after a start that failed.
+    bool is(const struct stat& file) const;
+    // Closes a held FIFO; 0 or the system's error number.
+    int finish();
+    // Closes a held FIFO in a process forked from the run, which never
+    // writes to it: the reader's end of file must not wait for that process.
+    void forget();
+
+private:
+    std::string name;
+    int start_error = 0;
+    bool started = false;
+    struct stat identity {};
+    int held = -1;
+};
 
 // The index of one of count items in decimal, left-padded with "0" to as many
 // digits as count has: item 7 of 12 is "07".

@@ -1,12 +1,13 @@
 #include "output/output_modes.hpp"
 
 #include "output/index_lines.hpp"
+#include "output/written_names.hpp"
 
 namespace {
 
 std::string prefix_line(const std::string& display_name)
 {
-    return "<!--" + display_name + "-->\n";
+    return "<!--" + name_in_comment(display_name) + "-->\n";
 }
 
 // The optional prefix line, then one line per item.

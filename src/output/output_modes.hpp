@@ -35,6 +35,7 @@ struct output_piece {
 
 // The pieces that the items of one input make, in the order they are
 // written. With prefix, modes 0 to 4 put "<!--" display_name "-->" before
-// each group of items; each item is followed by "\n".
+// each group of items, the name as name_in_comment writes it; each item is
+// followed by "\n".
 std::vector<output_piece> results_output(const std::vector<std::string>& items, int mode,
                                          bool prefix, const std::string& display_name);

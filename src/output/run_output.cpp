@@ -4,21 +4,18 @@
 
 #include <unistd.h>
 
-run_output::run_output(int mode, bool prefix) : mode(mode), prefix(prefix)
+run_output::run_output(int mode, bool prefix)
+    : mode(mode), prefix(prefix), collective_name(collective_list_name(mode))
 {
     for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
         struct stat file {};
         if (fstat(stream, &file) == 0 && S_ISREG(file.st_mode))
             own_files.push_back(file);
     }
-    const std::string name = collective_list_name(mode);
-    if (name.empty())
+    if (collective_name.empty())
         return;
-    struct stat collective {};
-    if (const int error = reset_list_file(name, &collective))
-        report_file_error(name, error);
-    else
-        own_files.push_back(collective);
+    if (const int error = collective.start(collective_name))
+        report_file_error(collective_name, error);
 }
 
 void run_output::note(std::string_view text)
@@ -65,11 +62,13 @@ bool run_output::is_own_output(const struct stat& file) const
     for (const struct stat& own : own_files)
         if (file.st_dev == own.st_dev && file.st_ino == own.st_ino)
             return true;
-    return false;
+    return collective.is(file);
 }
 
 int run_output::finish()
 {
+    if (const int error = collective.finish())
+        report_file_error(collective_name, error);
     if (!stdout_failed && !close_standard_output())
         stdout_failed = true;
     return lost || stdout_failed ? lost_results_status : 0;
@@ -84,7 +83,10 @@ void run_output::write_piece(const output_piece& piece)
             stdout_failed = true;
         return;
     }
-    if (const int error = write_list_file(piece.file, piece.kind, piece.text))
+    const int error = piece.file == collective_name
+        ? collective.append(piece.text)
+        : write_list_file(piece.file, piece.kind, piece.text);
+    if (error != 0)
         report_file_error(piece.file, error);
 }
 

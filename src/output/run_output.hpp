@@ -19,8 +19,9 @@ inline constexpr int lost_results_status = 3;
 
 class run_output {
 public:
-    // Empties the list file that every input appends to in this mode (modes
-    // 1, 5 and 6), before any input is read.
+    // Starts the list file that every input appends to in this mode (modes
+    // 1, 5 and 6), before any input is read: a FIFO is held open for the
+    // run, any other file emptied.
     run_output(int mode, bool prefix);
 
     // Writes text on standard error.
@@ -44,9 +45,12 @@ public:
     // Standard output failed: nothing more can reach the user, and the run
     // should stop.
     bool stopped() const { return stdout_failed; }
-    // Closes standard output; then the run's exit status: 0, or
-    // lost_results_status.
+    // Closes a held FIFO and standard output; then the run's exit status: 0,
+    // or lost_results_status.
     int finish();
+    // In a worker process forked from the run: lets go of the files the run
+    // holds open, which only the run itself writes.
+    void forget_in_worker() { collective.forget(); }
 
 private:
     void write_piece(const output_piece& piece);
@@ -57,7 +61,9 @@ private:
     bool lost = false;
     bool stdout_failed = false;
     bool cache_problem_told = false;
-    // The files that is_own_output finds.
+    // The regular files that standard output and standard error write to.
     std::vector<struct stat> own_files;
+    std::string collective_name;
+    collective_list collective;
     std::set<std::string> failed_files;
 };

@@ -112,6 +112,52 @@ TEST(lost_output, a_failed_standard_output_stops_the_run)
     }
 }
 
+// Leaves the descriptor non-blocking, on a pipe that holds one page.
+void make_non_blocking(int fd)
+{
+    fcntl(fd, F_SETPIPE_SZ, 4096);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+// Streams left non-blocking by the caller, on pipes far smaller than what is
+// written: the run waits for the reader and loses nothing.
+TEST(lost_output, non_blocking_standard_streams_lose_nothing)
+{
+    struct blocking_case {
+        const char* what;
+        bool merged;
+        void (*prepare)();
+    };
+    const blocking_case cases[] = {
+        {"both streams", false,
+         [] {
+             make_non_blocking(STDOUT_FILENO);
+             make_non_blocking(STDERR_FILENO);
+         }},
+        {"both streams on one pipe", true, [] { make_non_blocking(STDOUT_FILENO); }},
+    };
+    scratch_dir dir;
+    std::string page = "<ul>";
+    for (int i = 0; i < 20000; ++i)
+        page += "<li>item " + std::to_string(i) + "</li>";
+    dir.write("big.html", page + "</ul>");
+    const strings args = {"-d", "-p", "li", "big.html", "big.html"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        run_options options;
+        options.merge_stderr = c.merged;
+        const auto blocking = run_vestrel(args, dir.path, options);
+        ASSERT_GT(blocking.out.size(), 500000u);
+        options.prepare = c.prepare;
+        const auto run = run_vestrel(args, dir.path, options);
+        EXPECT_EQ(run.exit_code, 0);
+        EXPECT_EQ(run.out.size(), blocking.out.size());
+        EXPECT_TRUE(run.out == blocking.out);
+        EXPECT_EQ(run.err.size(), blocking.err.size());
+        EXPECT_TRUE(run.err == blocking.err);
+    }
+}
+
 // The files a run leaves besides the inputs.
 std::map<std::string, std::string> written_files(const scratch_dir& dir)
 {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -248,7 +249,8 @@ TEST(parallel, mixed_doctypes_give_the_same_results_every_time)
     }
 }
 
-// A worker killed while it works on a slow page costs exactly that page.
+// A worker killed while it works on a slow page costs exactly that page. The
+// caller leaves SIGCHLD ignored, which must not hide how the worker ended.
 TEST(parallel, a_killed_worker_costs_only_its_input)
 {
     scratch_dir dir;
@@ -258,6 +260,7 @@ TEST(parallel, a_killed_worker_costs_only_its_input)
     dir.write("b.html", "<p>b</p>");
     run_options options;
     options.environment = {{"VESTREL_JOBS", "2"}};
+    options.prepare = [] { signal(SIGCHLD, SIG_IGN); };
     e2e::run_result run;
     std::thread runner([&] {
         run = run_vestrel({"-p", marker + ", p", "a.html", "slow.html", "b.html"}, dir.path,
@@ -291,10 +294,29 @@ TEST(parallel, a_broken_pipe_ends_the_run_and_its_workers)
     EXPECT_TRUE(e2e::processes_with(marker).empty());
 }
 
-// A job count that is not a positive integer is warned about once.
+// A job count that is not a positive integer is warned about once, and so is
+// one above the cap.
 TEST(parallel, a_bad_job_count_is_warned_about_and_replaced)
 {
-    for (const std::string setting : {"0", "-1", "two", "", "3x"}) {
+    const auto ignored = [](const std::string& setting) {
+        return "vestrel: ignoring VESTREL_JOBS='" + setting
+               + "', which is not a positive integer\n";
+    };
+    const auto capped = [](const std::string& setting) {
+        return "vestrel: VESTREL_JOBS='" + setting + "' is more than 256, using 256\n";
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"0", ignored("0")},
+        {"-1", ignored("-1")},
+        {"two", ignored("two")},
+        {"", ignored("")},
+        {"3x", ignored("3x")},
+        {"256", ""},
+        {"257", capped("257")},
+        {"1000", capped("1000")},
+        {"99999999999999999999", capped("99999999999999999999")},
+    };
+    for (const auto& [setting, err] : cases) {
         SCOPED_TRACE(setting);
         scratch_dir dir;
         dir.write("a.html", "<p>a</p>");
@@ -304,7 +326,6 @@ TEST(parallel, a_bad_job_count_is_warned_about_and_replaced)
         const auto run = run_vestrel({"p", "a.html", "b.html"}, dir.path, options);
         EXPECT_EQ(run.exit_code, 0);
         EXPECT_EQ(run.out, "<p>a</p>\n\n<p>b</p>\n\n");
-        EXPECT_EQ(run.err, "vestrel: ignoring VESTREL_JOBS='" + setting
-                               + "', which is not a positive integer\n");
+        EXPECT_EQ(run.err, err);
     }
 }

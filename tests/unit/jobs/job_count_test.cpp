@@ -12,8 +12,9 @@ TEST(job_count, available_cpus_is_at_least_one)
     EXPECT_LE(available_cpus(), most_jobs);
 }
 
-// A positive decimal integer is taken as it is, up to the cap; anything else
-// is passed over, with the setting kept for the warning, for the default.
+// A positive decimal integer is taken as it is, up to the cap, and one above
+// it is capped; anything else is passed over for the default. Either way the
+// setting is kept for the warning.
 TEST(job_count, settings)
 {
     const unsigned cpus = available_cpus();
@@ -21,6 +22,7 @@ TEST(job_count, settings)
         std::optional<std::string> setting;
         unsigned count;
         bool ignored;
+        bool capped = false;
     };
     const setting_case cases[] = {
         {std::nullopt, cpus, false},
@@ -29,8 +31,9 @@ TEST(job_count, settings)
         {"8", 8, false},
         {"007", 7, false},
         {"256", 256, false},
-        {"257", most_jobs, false},
-        {"99999999999999999999", most_jobs, false},
+        {"257", most_jobs, false, true},
+        {"0300", most_jobs, false, true},
+        {"99999999999999999999", most_jobs, false, true},
         {"0", cpus, true},
         {"000", cpus, true},
         {"-2", cpus, true},
@@ -49,6 +52,10 @@ TEST(job_count, settings)
         EXPECT_EQ(chosen.ignored_setting.has_value(), c.ignored);
         if (c.ignored) {
             EXPECT_EQ(*chosen.ignored_setting, *c.setting);
+        }
+        EXPECT_EQ(chosen.capped_setting.has_value(), c.capped);
+        if (c.capped) {
+            EXPECT_EQ(*chosen.capped_setting, *c.setting);
         }
     }
 }

@@ -106,6 +106,8 @@ TEST(index_line, names_are_escaped_inside_the_address)
         {"\"q\".html", "&quot;q&quot;.html"},
         {"x'><script>alert(1)</script>", "x&#39;&gt;&lt;script&gt;alert(1)&lt;/script&gt;"},
         {"&amp;", "&amp;amp;"},
+        {"x'#1.html", "x&#39;%231.html"},
+        {"a:'b", "./a:&#39;b"},
         {"plain-name_1.html", "plain-name_1.html"},
     };
     for (const auto& [name, escaped] : cases) {

@@ -47,7 +47,7 @@ TEST(write_list_file, created_readable_and_writable_for_all_before_the_mask)
     const mode_t saved = umask(0);
     write_list_file("append.lst", list_open::append, "x");
     write_list_file("truncate.lst", list_open::truncate, "x");
-    reset_list_file("reset.lst");
+    collective_list().start("reset.lst");
     umask(022);
     write_list_file("masked.lst", list_open::append, "x");
     umask(saved);
@@ -73,21 +73,32 @@ TEST(write_list_file, failures_give_the_system_error)
         EXPECT_EQ(write_list_file("taken.lst", kind, "x"), EISDIR);
         EXPECT_EQ(write_list_file("missing/dir.lst", kind, "x"), ENOENT);
     }
-    EXPECT_EQ(reset_list_file("taken.lst"), EISDIR);
-    EXPECT_EQ(reset_list_file("missing/_all.lst"), ENOENT);
+    collective_list taken;
+    EXPECT_EQ(taken.start("taken.lst"), EISDIR);
+    EXPECT_EQ(collective_list().start("missing/_all.lst"), ENOENT);
+    // After a failed start nothing is tried again, and the file is not taken
+    // for the list.
+    EXPECT_EQ(taken.append("x"), EISDIR);
+    struct stat seen {};
+    ASSERT_EQ(stat("taken.lst", &seen), 0);
+    EXPECT_FALSE(taken.is(seen));
 }
 
-TEST(reset_list_file, creates_or_empties_and_tells_which_file_it_is)
+TEST(collective_list, creates_or_empties_and_tells_which_file_it_is)
 {
     scratch_cwd dir;
     scratch_cwd::write("_all.lst", "old results\n");
-    struct stat identity {};
-    EXPECT_EQ(reset_list_file("_all.lst", &identity), 0);
-    EXPECT_EQ(reset_list_file("_index.lst"), 0);
-    const std::map<std::string, std::string> expected = {{"_all.lst", ""}, {"_index.lst", ""}};
+    scratch_cwd::write("other.lst", "");
+    collective_list all;
+    EXPECT_EQ(all.start("_all.lst"), 0);
+    EXPECT_EQ(collective_list().start("_index.lst"), 0);
+    const std::map<std::string, std::string> expected = {
+        {"_all.lst", ""}, {"_index.lst", ""}, {"other.lst", ""}};
     EXPECT_EQ(dir.files(), expected);
     struct stat seen {};
     ASSERT_EQ(stat("_all.lst", &seen), 0);
-    EXPECT_EQ(identity.st_ino, seen.st_ino);
-    EXPECT_EQ(identity.st_dev, seen.st_dev);
+    EXPECT_TRUE(all.is(seen));
+    ASSERT_EQ(stat("other.lst", &seen), 0);
+    EXPECT_FALSE(all.is(seen));
+    EXPECT_FALSE(collective_list().is(seen));
 }
