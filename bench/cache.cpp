@@ -9,9 +9,9 @@
 //       tree):
 //         tidy   - the repair with the program's settings: what a hit saves;
 //         read   - reading each page's own bytes from its file: what an
-//                  uncompressed entry would cost at least;
-//         lookup - a hit: reading, verifying and decompressing each entry;
-//         store  - what a miss adds: compressing and writing each entry.
+//                  entry costs at least;
+//         lookup - a hit: reading and verifying each entry;
+//         store  - what a miss adds: writing each entry.
 //       Bytes per second count the pages' bytes; store also gives the
 //       entries' total size over the pages' total (stored_share).
 

@@ -8,43 +8,47 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/random.h>
+#include <algorithm>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
 
-// Reads the whole of a file that should hold exactly size bytes; false
-// when it cannot be read or holds another number of bytes.
-bool read_exactly(int fd, std::size_t size, std::string& bytes)
+// Reads exactly size bytes from the file's offset; false when it cannot.
+bool read_exactly(int fd, off_t offset, std::string& bytes)
 {
-    bytes.resize(size + 1);
     std::size_t got = 0;
     while (got < bytes.size()) {
-        const ssize_t count = read(fd, bytes.data() + got, bytes.size() - got);
+        const ssize_t count =
+            pread(fd, bytes.data() + got, bytes.size() - got, offset + off_t(got));
         if (count < 0 && errno == EINTR)
             continue;
-        if (count < 0)
+        if (count <= 0)
             return false;
-        if (count == 0)
-            break;
         got += static_cast<std::size_t>(count);
     }
-    bytes.resize(got);
-    return got == size;
+    return true;
 }
 
-// 0, or the error number of the write that failed.
-int write_all(int fd, std::string_view bytes)
+// Writes the header, then the payload; 0, or the error number of the write
+// that failed.
+int write_entry(int fd, std::string_view header, std::string_view payload)
 {
-    while (!bytes.empty()) {
-        const ssize_t count = write(fd, bytes.data(), bytes.size());
+    while (!header.empty() || !payload.empty()) {
+        iovec pieces[2] = {{const_cast<char*>(header.data()), header.size()},
+                           {const_cast<char*>(payload.data()), payload.size()}};
+        const ssize_t count = writev(fd, pieces, 2);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
             return errno;
         if (count == 0)
             return EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(count));
+        auto written = static_cast<std::size_t>(count);
+        const std::size_t from_header = std::min(written, header.size());
+        header.remove_prefix(from_header);
+        payload.remove_prefix(written - from_header);
     }
     return 0;
 }
@@ -101,10 +105,17 @@ std::optional<std::string> document_cache::lookup(const cache_key& key) const
         || status.st_size < off_t(entry_header_size))
         return std::nullopt;
     try {
-        std::string entry;
-        if (!read_exactly(file.fd, std::size_t(status.st_size), entry))
+        std::string header(entry_header_size, '\0');
+        if (!read_exactly(file.fd, 0, header))
             return std::nullopt;
-        return decode_entry(key, entry);
+        const auto length = checked_payload_length(key, header, std::uint64_t(status.st_size));
+        if (!length)
+            return std::nullopt;
+        std::string payload(std::size_t(*length), '\0');
+        if (!read_exactly(file.fd, off_t(entry_header_size), payload)
+            || !checksum_matches(header, payload))
+            return std::nullopt;
+        return payload;
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -112,19 +123,17 @@ std::optional<std::string> document_cache::lookup(const cache_key& key) const
 
 int document_cache::store(const cache_key& key, std::string_view payload) const
 {
-    std::string entry;
+    std::string header;
     try {
-        entry = encode_entry(key, payload);
+        header = entry_header(key, payload);
     } catch (const std::bad_alloc&) {
         return ENOMEM;
-    } catch (const std::exception&) {
-        return ENOTSUP;
     }
     owned_fd file;
     std::string temporary;
     if (const int error = create_temporary(file, temporary); error != 0)
         return error;
-    int error = write_all(file.fd, entry);
+    int error = write_entry(file.fd, header, payload);
     const int closed = file.close_now();
     if (error == 0)
         error = closed;

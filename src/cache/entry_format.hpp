@@ -1,34 +1,43 @@
 // The bytes of one cache entry, made and verified apart from any file.
 //
-// An entry is a 96-byte header, then its body; numbers are unsigned and
-// stored least significant byte first:
+// An entry is an 80-byte header, then the payload as it is; numbers are
+// unsigned and stored least significant byte first:
 //   offset  size
 //        0     8  magic: 0x89 then "vestrel"
-//        8     4  format version, 1
-//       12     4  body encoding: 0 the payload as it is, 1 one zstd frame
+//        8     4  format version, 2
+//       12     4  flags, 0
 //       16    32  the key the entry was stored under
 //       48     8  the payload's length
-//       56     8  the body's length
-//       64    32  SHA-256 of the 64 bytes above and the body
-//       96        the body
+//       56     8  0
+//       64    16  XXH3-128 of the 64 bytes above and the payload
+//       80        the payload
+// The checksum finds damage, not forgery: nobody but the cache's owner may
+// write its directory.
 #pragma once
 
 #include "cache/cache_key.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-constexpr std::size_t entry_header_size = 96;
+constexpr std::size_t entry_header_size = 80;
 
-// The entry for payload under key. The body is the payload compressed with
-// zstd at a fast level, or the payload itself when that is no smaller.
-// Throws std::bad_alloc when memory runs out.
+// The header of the entry for payload under key.
+std::string entry_header(const cache_key& key, std::string_view payload);
+
+// The payload length that a header says, when every field of it is as
+// entry_header writes it for this key and the entry is entry_size bytes
+// long; none otherwise.
+std::optional<std::uint64_t> checked_payload_length(const cache_key& key, std::string_view header,
+                                                    std::uint64_t entry_size);
+
+// Whether the header's checksum is that of its fields and the payload.
+bool checksum_matches(std::string_view header, std::string_view payload);
+
+// The whole entry, header and payload, and its payload back when it verifies
+// completely; none for anything else.
 std::string encode_entry(const cache_key& key, std::string_view payload);
-
-// The payload of an entry that verifies completely: every header field is
-// as encode_entry writes it for this key, the length is exact, the checksum
-// matches and the body gives exactly the payload's length. None for anything
-// else, including when memory runs out.
 std::optional<std::string> decode_entry(const cache_key& key, std::string_view entry);
