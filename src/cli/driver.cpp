@@ -161,7 +161,7 @@ int run_inputs(const argparser& parser, const run_settings& settings)
             out.forget_in_worker();
             exit_when_tidy_runs_out_of_memory(out_of_memory_status);
         });
-    input_feeder feeder(settings.verbose, work.encoding, out, run);
+    input_feeder feeder(settings.verbose, out, run);
     if (parser.positional_count() == 1)
         feeder.feed_standard_input();
     for (std::size_t i = 1; i < parser.positional_count() && !out.stopped(); ++i)

@@ -10,9 +10,8 @@
 #include <unistd.h>
 #include <utility>
 
-input_feeder::input_feeder(bool verbose, const input_encoding& encoding, run_output& out,
-                           ordered_run& jobs)
-    : verbose(verbose), encoding(encoding), out(out), jobs(jobs)
+input_feeder::input_feeder(bool verbose, run_output& out, ordered_run& jobs)
+    : verbose(verbose), out(out), jobs(jobs)
 {
 }
 

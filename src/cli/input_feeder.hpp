@@ -6,7 +6,6 @@
 
 #include "cli/inputs.hpp"
 #include "jobs/ordered_run.hpp"
-#include "loading/encodings.hpp"
 #include "output/process_input.hpp"
 #include "output/run_output.hpp"
 
@@ -14,8 +13,7 @@
 
 class input_feeder {
 public:
-    input_feeder(bool verbose, const input_encoding& encoding, run_output& out,
-                 ordered_run& jobs);
+    input_feeder(bool verbose, run_output& out, ordered_run& jobs);
 
     // Resolves one file argument and feeds what it names: the file itself
     // when it opens, otherwise the entries of the current directory that it
@@ -42,7 +40,6 @@ private:
     bool reaches_a_list_file(const name_target& target) const;
 
     bool verbose;
-    const input_encoding& encoding;
     run_output& out;
     ordered_run& jobs;
 };

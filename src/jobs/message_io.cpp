@@ -151,7 +151,8 @@ public:
     {
         for (;;) {
             const std::size_t buffered = std::min(size, held.size() - used);
-            std::memcpy(data, held.data() + used, buffered);
+            if (buffered > 0)
+                std::memcpy(data, held.data() + used, buffered);
             used += buffered;
             data += buffered;
             size -= buffered;

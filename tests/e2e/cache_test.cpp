@@ -193,7 +193,8 @@ TEST(cache, an_entry_that_is_a_directory_is_passed_over)
 }
 
 // A cache that may not be used is said once at the start; the run goes on
-// without it, its results whole and its exit status its own.
+// without it, its results whole and its exit status its own. (Each reason
+// for refusing one is pinned by the cache's own tests.)
 TEST(cache, a_cache_that_may_not_be_used_is_refused)
 {
     struct refusal {
@@ -205,22 +206,12 @@ TEST(cache, a_cache_that_may_not_be_used_is_refused)
     const refusal refusals[] = {
         {"others may write to it", [](const e2e::fs::path& cache) { chmod(cache.c_str(), 0770); },
          false, "others may write to it"},
-        {"another user's", [](const e2e::fs::path& cache) {
-             if (chown(cache.c_str(), 65534, 65534) != 0)
-                 throw std::runtime_error("chown failed");
-         }, false, "it belongs to another user"},
-        {"a file", [](const e2e::fs::path& cache) {
-             e2e::fs::remove(cache);
-             std::ofstream(cache) << "x";
-         }, false, "Not a directory"},
         {"read-only", [](const e2e::fs::path& cache) { chmod(cache.c_str(), 0500); }, true,
          "Permission denied"},
     };
     for (const refusal& r : refusals) {
         SCOPED_TRACE(r.what);
         scratch_dir dir;
-        if (geteuid() != 0 && !r.unprivileged)
-            continue;  // only root can give a directory to another user
         if (r.unprivileged) {
             if (const auto why = e2e::unprivileged_run_unavailable(dir))
                 GTEST_SKIP() << *why;
