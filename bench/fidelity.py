@@ -268,17 +268,19 @@ def overall_table(data):
 
 def selector_table(data):
     out = ["| selector | pages with a match (browser) | browser | vestrel | lxml "
-           "| vestrel = browser | lxml = browser | vestrel = lxml |",
-           "|---|---|---|---|---|---|---|---|"]
+           "| vestrel = browser | lxml = browser | vestrel = lxml | vestrel more / fewer |",
+           "|---|---|---|---|---|---|---|---|---|"]
     rows = []
     for index, selector in enumerate(data.selectors):
         pairs = data.pairs(data.kept, [index])
         shares = [data.equal(one, other, pairs) for one, other in COMPARED]
         matched = sum(1 for page in data.kept if data.browser.get((page, index), 0) > 0)
-        rows.append((shares[0], index, "| `{}` | {} | {} | {} | {} | {} | {} | {} |".format(
+        more = sum(1 for pair in pairs if data.vestrel[pair] > data.browser[pair])
+        fewer = sum(1 for pair in pairs if data.vestrel[pair] < data.browser[pair])
+        rows.append((shares[0], index, "| `{}` | {} | {} | {} | {} | {} | {} | {} | {} / {} |".format(
             selector.replace("|", "\\|"), matched, data.total("browser", index, data.kept),
             data.total("vestrel", index, data.kept), data.total("lxml", index, data.kept),
-            *(share(equal, len(pairs)) for equal in shares))))
+            *(share(equal, len(pairs)) for equal in shares), more, fewer)))
     # The selectors on which vestrel and the browser agree least come first.
     out += [row for _, _, row in sorted(rows)]
     return out
@@ -340,8 +342,9 @@ def section(work_dir, machine):
             f"The largest differences:", ""] + gaps
     out += ["", "### Per selector", "",
             "Pages with a match: the pages in which the browser finds at least one element. "
-            "browser, vestrel, lxml: the elements each finds in all pages together. Least "
-            "agreement first.", ""] + selector_table(data)
+            "browser, vestrel, lxml: the elements each finds in all pages together. vestrel "
+            "more / fewer: the pages on which vestrel finds more elements than the browser, and "
+            "fewer. Least agreement first.", ""] + selector_table(data)
     out.append(SECTION_END)
     return "\n".join(out)
 
