@@ -326,7 +326,9 @@ def section(work_dir, machine):
            "`DOMParser` (`text/html`), no script run, `querySelectorAll(selector).length`;",
            "- lxml: `lxml.html` and cssselect;",
            "- vestrel: `vestrel -m 5 SELECTOR PAGES...`, the lines of `_index.lst`, one per "
-           "match: matching sees the document as Tidy repaired it.", "",
+           "match: matching sees the document as Tidy repaired it (element names lower-cased "
+           "by Tidy and matched without regard to case, attribute names and values exactly).",
+           "",
            f"Each page was decoded once, as a browser decodes a page opened from disk (byte "
            f"order mark, else a meta charset in the first 1024 bytes, else UTF-8 when valid, "
            f"else windows-1252), and every tool was given that text as UTF-8: "
