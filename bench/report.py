@@ -2,7 +2,7 @@
 """Turns the measurements of bench/run into the Markdown of bench/RESULTS.md,
 and into the gnuplot program that draws the scaling plot.
 
-    report.py [--plot PLOT_FILE] RESULTS_DIR MACHINE_LINE
+    report.py [--plot PLOT_FILE] [--keep OLD_RESULTS] RESULTS_DIR MACHINE_LINE
     report.py --gnuplot SVG_FILE RESULTS_DIR
 
 RESULTS_DIR holds the file workloads (their names in order) and one directory
@@ -12,12 +12,19 @@ batches of small pages), TOOL.status ("ok" or why the tool was not timed),
 TOOL.mem (/usr/bin/time output, peak KiB on the last line), TOOL.tree
 (bench/tree-memory.py's figures), TOOL.count (results written), TOOL.sha256
 (checksum of what a vestrel tool wrote) and round-N.json, hyperfine's figures
-of one run of every timed tool per round.
+of one run of every timed tool per round. The tools TOOL-first and
+TOOL-filled are TOOL with VESTREL_CACHE set: a first run, its cache directory
+emptied before every run, and runs with a cache filled before the rounds. The
+directory parent-cpu, when there, holds round-N.txt, bench/parent-cpu.py's
+figures of one run each, and inputs.
 
 With --plot, the Markdown shows PLOT_FILE (a name relative to the Markdown
 file) in its scaling section. With --gnuplot, the output is a gnuplot program
 that writes the scaling plot to SVG_FILE; the exit status is 1 when there are
-no scaling rows to draw.
+no scaling rows to draw. With --keep, the sections of OLD_RESULTS that other
+scripts write (each between a line "<!-- NAME: ... -->" and a line
+"<!-- end of NAME -->", such as bench/fidelity's) follow the Markdown
+unchanged.
 """
 
 import glob
@@ -31,6 +38,14 @@ TIME_TARGET = 1.15     # vestrel / floor, median wall time, corpus and large pag
 MEMORY_TARGET = 1.5    # vestrel / floor, peak resident memory, every workload
 TIME_TARGET_WORKLOADS = ("corpus", "large")
 SCALING_WORKLOAD = "corpus"
+ONE_JOB_TARGET = 1.05  # vestrel-j1 / floor, per page with one job: wall time and instructions
+ONE_JOB_WORKLOADS = ("corpus", "web-pages")
+CACHE_FILLED_TARGET = 0.15     # filled cache / no cache, wall time
+CACHE_FIRST_TARGET = 1.05      # first run, empty cache / no cache, wall time
+PARENT_CPU_TARGET = 0.015      # the first process's own CPU / the whole run's
+CACHE_TOOL = re.compile(r"^(vestrel(?:-j[0-9]+)?)-(first|filled)$")
+KEPT_SECTION = re.compile(r"^<!-- ([A-Za-z0-9_-]+): .*?-->$(.*?)^<!-- end of \1 -->$",
+                          re.MULTILINE | re.DOTALL)
 SCALING_WALL_TARGET = 0.6      # default jobs / one job, wall time, 2 CPUs or more
 SCALING_CPU_TARGET = 1.1       # default jobs / one job, CPU time
 SCALING_FLAT = 0.05            # speed-ups within 5% of the best count as no growth
@@ -71,6 +86,13 @@ def jobs_of(tool):
     """The VESTREL_JOBS of a vestrel-jN tool, None for any other tool."""
     match = JOBS_TOOL.match(tool)
     return int(match.group(1)) if match else None
+
+
+def cache_row(tool):
+    """(the tool without the cache, "first" or "filled") of a cache row, None
+    for any other tool."""
+    match = CACHE_TOOL.match(tool)
+    return (match.group(1), match.group(2)) if match else None
 
 
 class workload:
@@ -126,6 +148,12 @@ class workload:
         return sorted((t for t in self.tools if jobs_of(t) is not None and t in self.median),
                       key=jobs_of)
 
+    def filled_job_tools(self):
+        """The vestrel-jN-filled tools that ran, by N."""
+        tools = [t for t in self.tools if t in self.median and cache_row(t)
+                 and cache_row(t)[1] == "filled" and jobs_of(cache_row(t)[0]) is not None]
+        return sorted(tools, key=lambda t: jobs_of(cache_row(t)[0]))
+
     def default_jobs(self):
         """How many inputs vestrel works on at once when VESTREL_JOBS is unset."""
         return max(1, min(self.cpus, self.inputs)) if self.cpus else None
@@ -143,7 +171,10 @@ def rows(work):
     lines = []
     for tool in work.tools:
         ok = work.status[tool] == "ok"
-        if tool.startswith("vestrel"):
+        if cache_row(tool):
+            base = cache_row(tool)[0]
+            against = f"{tool}/{base}"
+        elif tool.startswith("vestrel"):
             base, against = "floor", f"{tool}/floor"
         elif tool in ("floor", "spawn"):
             base, against = None, ""
@@ -186,6 +217,137 @@ def verdicts(work):
                  f"with glibc's mmap threshold fixed at 128 KiB {cell(fixed_ratio)}; "
                  f"vestrel's whole process tree / floor {cell(tree_ratio)}")
     return lines
+
+
+def one_job_verdicts(work):
+    """Per page with one job, vestrel should stay within ONE_JOB_TARGET of the
+    floor, which also works on one input at a time."""
+    if work.name not in ONE_JOB_WORKLOADS or "floor" not in work.tools:
+        return []
+    wall = work.ratio(work.median, "vestrel-j1", "floor")
+    cpu = work.ratio(work.cpu, "vestrel-j1", "floor")
+    met = wall is not None and wall <= ONE_JOB_TARGET
+    return [f"- {work.name}: wall time per page with one job, vestrel-j1/floor {cell(wall)} "
+            f"(target <= {ONE_JOB_TARGET}): {'met' if met else 'MISSED'}; CPU time {cell(cpu)}"]
+
+
+def cache_rows(work):
+    """The cache rows of a workload that were timed, with their baselines."""
+    return [(tool, *cache_row(tool)) for tool in work.tools
+            if cache_row(tool) and tool in work.median and cache_row(tool)[0] in work.median]
+
+
+def jobs_label(work, tool):
+    jobs = jobs_of(tool)
+    return str(jobs) if jobs is not None else f"default ({work.default_jobs()})"
+
+
+def cache_section(workloads):
+    measured = [w for w in workloads if cache_rows(w)]
+    if not measured:
+        return []
+    out = ["", "## Cache of repaired documents", "",
+           "vestrel with `VESTREL_CACHE` set to a directory of its own, in the same rounds as "
+           "the rows above: first, a first run, the directory emptied before every timed run "
+           "(hyperfine's --prepare, outside the time); filled, runs over a cache filled once "
+           "before the rounds. Each is compared with the same job count without the cache in "
+           "the same rounds. A binary that ignores the variable gives ratios near 1. Output: "
+           "whether the run wrote the same `_all.lst` as without the cache.", "",
+           "| workload | cache | jobs | wall s | CPU s | wall s without | wall / without "
+           "| CPU / without | target | output |", "|---|---|---|---|---|---|---|---|---|---|"]
+    for work in measured:
+        for tool, base, kind in cache_rows(work):
+            target = CACHE_FILLED_TARGET if kind == "filled" else CACHE_FIRST_TARGET
+            shown = base in ("vestrel", "vestrel-j1")
+            digest, reference = work.checksum.get(tool), work.checksum.get(base)
+            output = "n/a" if not digest or not reference else (
+                "same" if digest == reference else "DIFFERS")
+            out.append("| {} | {} | {} | {} | {} | {} | {} | {} | {} | {} |".format(
+                work.name, kind, jobs_label(work, base), cell(work.median.get(tool), 3),
+                cell(work.cpu.get(tool), 3), cell(work.median.get(base), 3),
+                cell(work.ratio(work.median, tool, base)), cell(work.ratio(work.cpu, tool, base)),
+                f"<= {target}" if shown else "", output))
+    return out
+
+
+def cache_verdicts(work):
+    lines = []
+    for tool, base, kind in cache_rows(work):
+        if base not in ("vestrel", "vestrel-j1"):
+            continue    # the other job counts are there for the plot
+        target = CACHE_FILLED_TARGET if kind == "filled" else CACHE_FIRST_TARGET
+        wall = work.ratio(work.median, tool, base)
+        met = wall is not None and wall <= target
+        what = "a filled cache" if kind == "filled" else "a first run, empty cache,"
+        lines.append(f"- {work.name}: wall time with {what} / without, "
+                     f"{jobs_label(work, base)} job(s), {tool}/{base} {cell(wall)} "
+                     f"(target <= {target}): {'met' if met else 'MISSED'}")
+    if lines:
+        tools = [t for t, _, _ in cache_rows(work)] + sorted({b for _, b, _ in cache_rows(work)})
+        lines.append(f"- {work.name}: every cache row wrote the same `_all.lst` as without the "
+                     f"cache: {same_output(work, tools)}")
+    return lines
+
+
+class parent_figures:
+    """bench/parent-cpu.py's rounds: the first process's own CPU time and the
+    whole run's."""
+
+    def __init__(self, directory):
+        self.inputs = int(read(os.path.join(directory, "inputs"), "0") or 0)
+        self.cpus = int(read(os.path.join(directory, "cpus"), "0") or 0)
+        self.failed = read(os.path.join(directory, "status")) == "failed"
+        self.rounds = []
+        for path in sorted(glob.glob(os.path.join(directory, "round-*.txt"))):
+            figures = {}
+            for line in read(path).splitlines():
+                name, _, value = line.partition(" ")
+                figures[name] = float(value)
+            if figures.get("exit") == 0 and figures.get("total_s"):
+                self.rounds.append(figures)
+
+    def share(self):
+        """The first process's CPU over all rounds / the whole runs' over all
+        rounds: summed, so that the clock tick of one round matters less."""
+        total = sum(r["total_s"] for r in self.rounds)
+        return sum(r["parent_s"] for r in self.rounds) / total if total else None
+
+
+def parent_section(figures):
+    if not figures.rounds:
+        return ["", "## The first process's share of CPU", "",
+                "No round of bench/parent-cpu.py ended well."]
+    shares = [r["parent_s"] / r["total_s"] for r in figures.rounds]
+    tick = figures.rounds[0].get("tick_s", 0.01)
+    return ["", "## The first process's share of CPU", "",
+            f"{figures.inputs} small generated pages (`bench/make-pages.py --small`), no cache, "
+            f"the default jobs ({max(1, min(figures.cpus, figures.inputs))}), "
+            f"{len(figures.rounds)} runs under `bench/parent-cpu.py`: the first process's own "
+            f"user + system time from its `/proc/PID/stat` (read while it is a zombie, after "
+            f"waitid(WNOWAIT)), the whole run's from wait4(), which counts every worker it "
+            f"waited for. /proc counts in clock ticks of {tick * 1000:.0f} ms, so the share "
+            f"is taken over the runs together.", "",
+            "| runs | first process CPU s | whole run CPU s | wall s (median) | share | "
+            "share per run (median, range) |", "|---|---|---|---|---|---|",
+            "| {} | {:.3f} | {:.3f} | {:.3f} | {} | {} ({} to {}) |".format(
+                len(figures.rounds), sum(r["parent_s"] for r in figures.rounds),
+                sum(r["total_s"] for r in figures.rounds),
+                statistics.median(r["wall_s"] for r in figures.rounds),
+                percent(figures.share()), percent(statistics.median(shares)),
+                percent(min(shares)), percent(max(shares)))]
+
+
+def percent(value):
+    return "n/a" if value is None else f"{100 * value:.2f}%"
+
+
+def parent_verdicts(figures):
+    share = figures.share()
+    met = share is not None and share <= PARENT_CPU_TARGET and not figures.failed
+    failed = "; a run failed" if figures.failed else ""
+    return [f"- {figures.inputs} small pages, default jobs, no cache: the first process's own "
+            f"CPU time / the whole run's {percent(share)} (target <= "
+            f"{percent(PARENT_CPU_TARGET)}): {'met' if met else 'MISSED'}{failed}"]
 
 
 def same_output(work, tools):
@@ -246,15 +408,20 @@ def scaling_section(work, plot):
            f"(bench/tree-memory.py, sampled every 10 ms); PSS: the same with each shared page "
            f"split among the processes that share it, what the run cost the machine. The three "
            f"come from one run of each tool under bench/tree-memory.py. Output: "
-           f"whether the tool wrote the same `_all.lst` as `{one}`.", ""]
+           f"whether the tool wrote the same `_all.lst` as `{one}`. The rows ending in "
+           f"`-filled` ran with a filled cache of repaired documents (`VESTREL_CACHE`, "
+           f"below), their speed-up too against `{one}` without the cache.", ""]
     if plot:
         out += [f"![Files per second against jobs]({plot})", ""]
     out += ["| tool | jobs | wall s | CPU s | files/s | speed-up | CPU / 1 job "
             "| largest process MiB | process tree MiB | tree PSS MiB | output |",
             "|---|---|---|---|---|---|---|---|---|---|---|"]
     reference = work.checksum.get(one)
-    for tool in tools + (["vestrel"] if "vestrel" in work.median else []):
-        jobs = jobs_of(tool) if tool != "vestrel" else default_jobs
+    filled = work.filled_job_tools() + (["vestrel-filled"] if "vestrel-filled" in work.median
+                                        else [])
+    for tool in tools + (["vestrel"] if "vestrel" in work.median else []) + filled:
+        plain = cache_row(tool)[0] if cache_row(tool) else tool
+        jobs = jobs_of(plain) if plain != "vestrel" else default_jobs
         digest = work.checksum.get(tool)
         output = "n/a" if not digest or not reference else (
             "same" if digest == reference else "DIFFERS")
@@ -378,37 +545,56 @@ def markdown(base, machine, plot):
                 "|---|---|---|---|---|---|---|---|---|---|---|"]
     for work in main_workloads:
         out.extend(rows(work))
+    parent_directory = os.path.join(base, "parent-cpu")
+    parent = parent_figures(parent_directory) if os.path.isdir(parent_directory) else None
     if scaling:
         out.extend(scaling_section(scaling, plot))
+    out.extend(cache_section(main_workloads))
     if len(batches) >= 2:
         out.extend(many_inputs_section(batches))
+    if parent:
+        out.extend(parent_section(parent))
     out += ["", "## Targets", ""]
     for work in main_workloads:
         out.extend(verdicts(work))
+        out.extend(one_job_verdicts(work))
     if scaling:
         out.extend(scaling_verdicts(scaling))
+    for work in main_workloads:
+        out.extend(cache_verdicts(work))
     if len(batches) >= 2:
         out.extend(many_inputs_verdicts(batches))
+    if parent:
+        out.extend(parent_verdicts(parent))
     out.extend(leftover_verdicts(workloads))
     counted = read(os.path.join(base, "instructions")).split()
     if counted:
         out += ["", "## Instructions executed", "",
                 "Counted by valgrind's callgrind, with `VESTREL_JOBS=1`: unlike times, these "
-                "do not move with the load of the machine.", "",
-                "| workload | files | vestrel | floor | vestrel/floor |", "|---|---|---|---|---|"]
+                "do not move with the load of the machine. Target: vestrel/floor <= "
+                f"{ONE_JOB_TARGET}, within 5% of the floor per page with one job.", "",
+                "| workload | files | vestrel | floor | vestrel/floor | target |",
+                "|---|---|---|---|---|---|"]
         for name in counted:
             directory = os.path.join(base, name)
             vestrel = read(os.path.join(directory, "vestrel.instructions"))
             floor = read(os.path.join(directory, "floor.instructions"))
             ratio = int(vestrel) / int(floor) if vestrel.isdigit() and floor.isdigit() else None
+            verdict = "met" if ratio and ratio <= ONE_JOB_TARGET else "MISSED"
             out.append(f"| {name} | `{read(os.path.join(directory, 'files'))}` | "
-                       f"{int(vestrel):,} | {int(floor):,} | {cell(ratio, 3)} |"
-                       if ratio else f"| {name} | | n/a | n/a | n/a |")
+                       f"{int(vestrel):,} | {int(floor):,} | {cell(ratio, 3)} | {verdict} |"
+                       if ratio else f"| {name} | | n/a | n/a | n/a | MISSED |")
     out += ["", "## Workloads", ""]
     for work in workloads:
         out.append(f"- {work.name}: selector `{work.selector}` on `{work.files}` "
                    f"({work.inputs} files), {work.rounds} rounds")
     return "\n".join(out)
+
+
+def kept_sections(old):
+    """The sections of an earlier results file that other scripts wrote,
+    markers included, in their order."""
+    return [found.group(0) for found in KEPT_SECTION.finditer(old)]
 
 
 def gnuplot_program(base, svg):
@@ -452,6 +638,12 @@ def gnuplot_program(base, svg):
                      f'title "floor, one process: {floor:.1f} files/s"')
     plots.append('$jobs using 1:2 with linespoints pointtype 7 pointsize 1.2 linewidth 2 '
                  'linecolor rgb "#1f77b4" title "vestrel, VESTREL_JOBS=N"')
+    filled = [(jobs_of(cache_row(t)[0]), work.rate(t)) for t in work.filled_job_tools()]
+    filled = [(jobs, rate) for jobs, rate in filled if rate]
+    if filled:
+        lines += ["$filled << EOD", *[f"{jobs} {rate:.3f}" for jobs, rate in filled], "EOD"]
+        plots.append('$filled using 1:2 with linespoints pointtype 5 pointsize 1.2 linewidth 2 '
+                     'linecolor rgb "#9467bd" title "vestrel, filled cache (VESTREL_CACHE)"')
     if default and work.default_jobs():
         lines += ["$default << EOD", f"{work.default_jobs()} {default:.3f}", "EOD"]
         plots.append('$default using 1:2 with points pointtype 6 pointsize 2.5 linewidth 2 '
@@ -469,14 +661,20 @@ def main():
             sys.exit(1)
         sys.stdout.write(program)
         return
-    plot = None
-    if len(arguments) == 4 and arguments[0] == "--plot":
-        plot = arguments[1]
+    plot = keep = None
+    while len(arguments) > 2 and arguments[0] in ("--plot", "--keep"):
+        if arguments[0] == "--plot":
+            plot = arguments[1]
+        else:
+            keep = arguments[1]
         arguments = arguments[2:]
     if len(arguments) != 2:
-        sys.exit("usage: report.py [--plot PLOT_FILE] RESULTS_DIR MACHINE_LINE\n"
+        sys.exit("usage: report.py [--plot PLOT_FILE] [--keep OLD_RESULTS] RESULTS_DIR "
+                 "MACHINE_LINE\n"
                  "       report.py --gnuplot SVG_FILE RESULTS_DIR")
-    print(markdown(arguments[0], arguments[1], plot))
+    text = markdown(arguments[0], arguments[1], plot)
+    kept = kept_sections(read(keep)) if keep else []
+    print("\n\n".join([text] + kept))
 
 
 if __name__ == "__main__":
