@@ -51,7 +51,7 @@ worker_pool::worker_pool(unsigned size, job_function work, std::function<void()>
 worker_pool::~worker_pool()
 {
     for (worker& w : workers) {
-        if (w.busy)
+        if (!w.jobs.empty())
             kill(w.pid, SIGKILL);
         close(w.socket);
     }
@@ -75,10 +75,15 @@ bool worker_pool::start_worker(int passed_file)
     }
     if (pid == 0) {
         close(ends[0]);
-        for (const worker& w : workers)
-            close(w.socket);
-        // The file on its way to a worker reaches it through the socket;
+        // The files on their way to workers reach them through the sockets;
         // a copy kept here would hold a pipe open after its reader is done.
+        for (const worker& w : workers) {
+            close(w.socket);
+            for (const sent_job& job : w.jobs)
+                close(job.file.fd);
+        }
+        for (const sent_job& job : unsent)
+            close(job.file.fd);
         if (passed_file >= 0)
             close(passed_file);
         // Ends with the thread that forked it; if that is already gone,
@@ -91,7 +96,7 @@ bool worker_pool::start_worker(int passed_file)
         serve(ends[1]);
     }
     close(ends[1]);
-    workers.push_back({pid, ends[0], false, 0});
+    workers.push_back({pid, ends[0], {}, false});
     return true;
 }
 
@@ -112,57 +117,92 @@ void worker_pool::serve(int socket) const
     _exit(0);
 }
 
+std::optional<std::size_t> worker_pool::worker_for_next_job(int file)
+{
+    for (const std::size_t most : {std::size_t(0), std::size_t(1)}) {
+        for (std::size_t i = 0; i < workers.size(); ++i) {
+            if (!workers[i].gone && workers[i].jobs.size() <= most)
+                return i;
+        }
+        // A new worker before a job queued behind another.
+        if (most == 0 && workers.size() < size) {
+            if (start_worker(file))
+                return workers.size() - 1;
+            size = workers.size();
+        }
+    }
+    return std::nullopt;
+}
+
 bool worker_pool::send(std::size_t ticket, const message& request, int file)
 {
     for (;;) {
-        std::size_t index = 0;
-        while (index < workers.size() && workers[index].busy)
-            ++index;
-        if (index == workers.size()) {
-            if (workers.size() >= size)
+        const std::optional<std::size_t> index = worker_for_next_job(file);
+        if (!index)
+            return false;
+        worker& chosen = workers[*index];
+        sent_job job{ticket, {}, {}};
+        if (!chosen.jobs.empty()) {
+            job.request = request;
+            if (file >= 0 && !(job.file = owned_fd(fcntl(file, F_DUPFD_CLOEXEC, 0))).is_open())
                 return false;
-            if (!start_worker(file)) {
-                size = workers.size();
-                return false;
-            }
         }
-        worker& chosen = workers[index];
         if (send_message(chosen.socket, request, file)) {
-            chosen.busy = true;
-            chosen.ticket = ticket;
+            chosen.jobs.push_back(std::move(job));
             return true;
         }
-        // It died while idle, so no job is lost with it.
-        bury(index);
+        if (chosen.jobs.empty())
+            bury(*index);  // it died while idle, so no job is lost with it
+        else
+            chosen.gone = true;  // its end is read, and its jobs told, by wait_any
     }
 }
 
 std::pair<std::size_t, job_result> worker_pool::wait_any()
 {
+    while (!unsent.empty() && send(unsent.front().ticket, unsent.front().request,
+                                   unsent.front().file.fd))
+        unsent.pop_front();
     std::vector<pollfd> polled;
     std::vector<std::size_t> indexes;
     for (std::size_t i = 0; i < workers.size(); ++i) {
-        if (workers[i].busy) {
+        if (!workers[i].jobs.empty()) {
             polled.push_back({workers[i].socket, POLLIN, 0});
             indexes.push_back(i);
         }
+    }
+    if (polled.empty()) {
+        // Jobs whose worker died before starting them, and no process left
+        // to take them again.
+        sent_job job = std::move(unsent.front());
+        unsent.pop_front();
+        return {job.ticket, {work(std::move(job.request), std::move(job.file)), {}}};
     }
     while (poll(polled.data(), polled.size(), -1) < 0 && errno == EINTR) {
     }
     std::size_t ready = 0;
     while (ready + 1 < polled.size() && polled[ready].revents == 0)
         ++ready;
-    const std::size_t index = indexes[ready];
-    const std::size_t ticket = workers[index].ticket;
+    return receive_from(indexes[ready]);
+}
+
+std::pair<std::size_t, job_result> worker_pool::receive_from(std::size_t index)
+{
+    worker& w = workers[index];
+    const std::size_t ticket = w.jobs.front().ticket;
     try {
-        if (auto reply = receive_message(workers[index].socket)) {
-            workers[index].busy = false;
+        if (auto reply = receive_message(w.socket)) {
+            w.jobs.pop_front();
+            // The worker goes on with the next job now: should it die, that
+            // job is the one it died on.
+            if (!w.jobs.empty())
+                w.jobs.front() = {w.jobs.front().ticket, {}, {}};
             return {ticket, {std::move(reply), {}}};
         }
     } catch (const std::bad_alloc&) {
         // The reply cannot be held: the job is lost as if the worker had run
         // out of memory itself.
-        kill(workers[index].pid, SIGKILL);
+        kill(w.pid, SIGKILL);
         bury(index);
         return {ticket, {std::nullopt, "out of memory"}};
     }
@@ -171,9 +211,9 @@ std::pair<std::size_t, job_result> worker_pool::wait_any()
 
 std::size_t worker_pool::busy() const
 {
-    std::size_t count = 0;
+    std::size_t count = unsent.size();
     for (const worker& w : workers)
-        count += w.busy;
+        count += w.jobs.size();
     return count;
 }
 
@@ -181,6 +221,11 @@ std::string worker_pool::bury(std::size_t index)
 {
     close(workers[index].socket);
     const int status = wait_for(workers[index].pid);
+    std::list<sent_job> jobs = std::move(workers[index].jobs);
     workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(index));
+    if (!jobs.empty())
+        jobs.pop_front();  // the one it died on
+    for (sent_job& job : jobs)
+        unsent.push_back(std::move(job));
     return describe_end(status);
 }

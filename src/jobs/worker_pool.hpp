@@ -1,13 +1,17 @@
 // A pool of worker processes, each running one job at a time: a request
 // message in, a reply message out. Workers are forked as work arrives, up to
 // the pool's size, and end with the pool or with the thread that started
-// them, so a killed run leaves none behind.
+// them, so a killed run leaves none behind. A busy worker may be handed one
+// job more, which it starts as soon as it has replied, without waiting for
+// this process to wake up and send it.
 #pragma once
 
 #include "jobs/message_io.hpp"
 
 #include <cstddef>
+#include <list>
 #include <functional>
+#include <optional>
 #include <sys/types.h>
 #include <utility>
 
@@ -37,32 +41,50 @@ public:
 
     // Hands the request to an idle worker, with file (when not -1) passed
     // along as an open descriptor of its own, starting a new worker when none
-    // is idle and the pool is not full. False when no worker can take it
-    // now: all are busy, or no new process could be started (the pool then
-    // shrinks to the workers it has, down to none).
+    // is idle and the pool is not full, or else queues it behind the one job
+    // of a busy worker. False when no worker can take it now: all have a job
+    // waiting, or no new process could be started (the pool then shrinks to
+    // the workers it has, down to none).
     bool send(std::size_t ticket, const message& request, int file = -1);
-    // Waits until one busy worker has finished: the job's ticket and result.
-    // A worker that died is replaced by the next send. Only while busy() > 0.
+    // Waits until one job has finished: its ticket and result. A worker that
+    // dies costs the job it was working on; the jobs queued behind it are
+    // handed to other workers. Only while busy() > 0.
     std::pair<std::size_t, job_result> wait_any();
+    // The jobs handed over and not yet given back by wait_any.
     std::size_t busy() const;
 
 private:
+    // A job handed to a worker. Until the worker starts it, this process
+    // keeps the request and its own copy of the file, to hand the job to
+    // another worker should this one die first.
+    struct sent_job {
+        std::size_t ticket = 0;
+        message request;
+        owned_fd file;
+    };
     struct worker {
         pid_t pid = -1;
         int socket = -1;
-        bool busy = false;
-        std::size_t ticket = 0;
+        std::list<sent_job> jobs;  // the one it works on first
+        bool gone = false;          // a send failed: it is buried once its end is read
     };
 
     // Forks a new worker; passed_file is the descriptor on its way to a
     // worker, which the new one does not keep a copy of.
     bool start_worker(int passed_file);
     [[noreturn]] void serve(int socket) const;
-    // Closes the worker's socket, waits for it to end, and says how it ended.
+    // An idle worker, else a new one, else one with a single job; file is
+    // the descriptor on its way, as for start_worker.
+    std::optional<std::size_t> worker_for_next_job(int file);
+    std::pair<std::size_t, job_result> receive_from(std::size_t index);
+    // Closes the worker's socket, waits for it to end, and says how it ended;
+    // the jobs queued behind the one it died on wait to be sent again.
     std::string bury(std::size_t index);
 
     std::size_t size;
     job_function work;
     std::function<void()> setup;
     std::vector<worker> workers;
+    // Jobs whose worker died before it started them, to be sent again.
+    std::list<sent_job> unsent;
 };

@@ -126,20 +126,24 @@ TEST(ordered_run, a_slow_first_job_holds_back_at_most_a_window)
     EXPECT_EQ(seen.entries.back(), "11");
 }
 
-// A worker that dies costs its own job only; a fresh worker takes the next.
+// A worker that dies costs its own job only; a fresh worker takes the next,
+// also the job that was already queued behind the one it died on.
 TEST(ordered_run, a_dying_worker_costs_only_its_job)
 {
-    journal seen;
-    ordered_run run(3, work);
-    for (const char* request : {"echo a", "crash", "echo b", "oom", "exit 5", "echo c",
-                                "exit 0", "echo d"})
-        run.add({request}, seen.handler());
-    run.drain();
-    const std::vector<std::string> expected = {
-        "a", "failed: could not be processed (killed by signal 9)", "b",
-        "failed: out of memory", "failed: could not be processed (exit status 5)", "c",
-        "failed: could not be processed (exit status 0)", "d"};
-    EXPECT_EQ(seen.entries, expected);
+    for (const unsigned jobs : {1u, 3u}) {
+        SCOPED_TRACE(jobs);
+        journal seen;
+        ordered_run run(jobs, work);
+        for (const char* request : {"echo a", "crash", "echo b", "oom", "exit 5", "echo c",
+                                    "exit 0", "echo d"})
+            run.add({request}, seen.handler());
+        run.drain();
+        const std::vector<std::string> expected = {
+            "a", "failed: could not be processed (killed by signal 9)", "b",
+            "failed: out of memory", "failed: could not be processed (exit status 5)", "c",
+            "failed: could not be processed (exit status 0)", "d"};
+        EXPECT_EQ(seen.entries, expected);
+    }
 }
 
 TEST(ordered_run, setup_runs_in_each_worker)
@@ -150,10 +154,11 @@ TEST(ordered_run, setup_runs_in_each_worker)
         run.add({"setup"}, seen.handler());
         run.add({"sleep 50 x"}, seen.handler());
         run.add({"setup"}, seen.handler());
+        run.drain();
     }
     EXPECT_EQ(set_up_by, "nobody");
-    ASSERT_GE(seen.entries.size(), 1u);
-    EXPECT_EQ(seen.entries.front(), "the worker's setup");
+    EXPECT_EQ(seen.entries,
+              (std::vector<std::string>{"the worker's setup", "x", "the worker's setup"}));
 }
 
 // Every worker is gone once the run is: none is left running or unreaped.
