@@ -119,7 +119,10 @@ void worker_pool::serve(int socket) const
 
 std::optional<std::size_t> worker_pool::worker_for_next_job(int file)
 {
-    for (const std::size_t most : {std::size_t(0), std::size_t(1)}) {
+    // Only a pool of one worker queues: with more, a job queued behind a long
+    // one would wait while another worker stood idle.
+    const std::size_t queued_most = size == 1 ? 1 : 0;
+    for (std::size_t most = 0; most <= queued_most; ++most) {
         for (std::size_t i = 0; i < workers.size(); ++i) {
             if (!workers[i].gone && workers[i].jobs.size() <= most)
                 return i;

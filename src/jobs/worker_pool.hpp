@@ -1,9 +1,9 @@
 // A pool of worker processes, each running one job at a time: a request
 // message in, a reply message out. Workers are forked as work arrives, up to
 // the pool's size, and end with the pool or with the thread that started
-// them, so a killed run leaves none behind. A busy worker may be handed one
-// job more, which it starts as soon as it has replied, without waiting for
-// this process to wake up and send it.
+// them, so a killed run leaves none behind. The one worker of a pool of one
+// may be handed a job more while busy, which it starts as soon as it has
+// replied, without waiting for this process to wake up and send it.
 #pragma once
 
 #include "jobs/message_io.hpp"
@@ -41,8 +41,8 @@ public:
 
     // Hands the request to an idle worker, with file (when not -1) passed
     // along as an open descriptor of its own, starting a new worker when none
-    // is idle and the pool is not full, or else queues it behind the one job
-    // of a busy worker. False when no worker can take it now: all have a job
+    // is idle and the pool is not full, or else, in a pool of one, queues it
+    // behind the worker's one job. False when no worker can take it now: all have a job
     // waiting, or no new process could be started (the pool then shrinks to
     // the workers it has, down to none).
     bool send(std::size_t ticket, const message& request, int file = -1);
