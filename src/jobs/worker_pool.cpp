@@ -119,21 +119,20 @@ void worker_pool::serve(int socket) const
 
 std::optional<std::size_t> worker_pool::worker_for_next_job(int file)
 {
-    // Only a pool of one worker queues: with more, a job queued behind a long
-    // one would wait while another worker stood idle.
-    const std::size_t queued_most = size == 1 ? 1 : 0;
-    for (std::size_t most = 0; most <= queued_most; ++most) {
-        for (std::size_t i = 0; i < workers.size(); ++i) {
-            if (!workers[i].gone && workers[i].jobs.size() <= most)
-                return i;
-        }
-        // A new worker before a job queued behind another.
-        if (most == 0 && workers.size() < size) {
-            if (start_worker(file))
-                return workers.size() - 1;
-            size = workers.size();
-        }
+    for (std::size_t i = 0; i < workers.size(); ++i) {
+        if (!workers[i].gone && workers[i].jobs.empty())
+            return i;
     }
+    if (workers.size() < size) {
+        if (start_worker(file))
+            return workers.size() - 1;
+        size = workers.size();
+    }
+    // Only the worker of a pool of one takes a job behind the one it works
+    // on: with more, a job queued behind a long one would wait while another
+    // worker stood idle.
+    if (size == 1 && workers.size() == 1 && !workers[0].gone && workers[0].jobs.size() == 1)
+        return 0;
     return std::nullopt;
 }
 

@@ -9,8 +9,8 @@
 #include "jobs/message_io.hpp"
 
 #include <cstddef>
-#include <list>
 #include <functional>
+#include <list>
 #include <optional>
 #include <sys/types.h>
 #include <utility>
@@ -42,9 +42,10 @@ public:
     // Hands the request to an idle worker, with file (when not -1) passed
     // along as an open descriptor of its own, starting a new worker when none
     // is idle and the pool is not full, or else, in a pool of one, queues it
-    // behind the worker's one job. False when no worker can take it now: all have a job
-    // waiting, or no new process could be started (the pool then shrinks to
-    // the workers it has, down to none).
+    // behind the worker's one job. False when no worker can take it now: all
+    // are busy (the one of a pool of one with a job waiting), or no new
+    // process could be started (the pool then shrinks to the workers it has,
+    // down to none).
     bool send(std::size_t ticket, const message& request, int file = -1);
     // Waits until one job has finished: its ticket and result. A worker that
     // dies costs the job it was working on; the jobs queued behind it are
@@ -73,8 +74,8 @@ private:
     // worker, which the new one does not keep a copy of.
     bool start_worker(int passed_file);
     [[noreturn]] void serve(int socket) const;
-    // An idle worker, else a new one, else one with a single job; file is
-    // the descriptor on its way, as for start_worker.
+    // An idle worker, else a new one, else in a pool of one its worker with a
+    // single job; file is the descriptor on its way, as for start_worker.
     std::optional<std::size_t> worker_for_next_job(int file);
     std::pair<std::size_t, job_result> receive_from(std::size_t index);
     // Closes the worker's socket, waits for it to end, and says how it ended;
