@@ -69,7 +69,6 @@ TEST(cache_trust, entries_by_owner_and_size)
         {"as large as the bound", false, [](const fs::path&, const cache_key&) {}, 1000, true},
         {"a byte larger than the bound", false, [](const fs::path&, const cache_key&) {}, 999,
          false},
-        {"no payload allowed", false, [](const fs::path&, const cache_key&) {}, 0, false},
         {"a sparse entry of 4 GiB, refused before it is read", false,
          [](const fs::path& entry, const cache_key& key) {
              std::string header = entry_header(key, "");
@@ -85,11 +84,6 @@ TEST(cache_trust, entries_by_owner_and_size)
              ASSERT_EQ(chown(entry.c_str(), other_user, other_user), 0);
          },
          any_size, false},
-        {"given to another group only", true,
-         [](const fs::path& entry, const cache_key&) {
-             ASSERT_EQ(chown(entry.c_str(), geteuid(), other_user), 0);
-         },
-         any_size, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,9 +127,7 @@ TEST(cache_trust, temporaries_of_killed_runs_are_removed)
         {"a live run's, two days old (its ID taken again)", live + "-1-0123456789abcdef@" + here,
          2880, true},
         {"another name, two days old", "notes@" + here, 2880, false},
-        {"no process ID, two days old", "-0-0123456789abcdef@" + here, 2880, false},
         {"process ID 0, two days old", "0-0-0123456789abcdef@" + here, 2880, false},
-        {"a name without a host, two days old", dead + "-4-0123456789abcdef", 2880, false},
     };
     scratch_directory scratch;
     opened(scratch.path);
@@ -161,22 +153,11 @@ TEST(cache_trust, subdirectories_that_may_not_be_trusted)
         {"entries others may write", false,
          [](const fs::path& cache) { fs::permissions(cache / "entries", fs::perms::all); },
          "entries: others may write to it"},
-        {"tmp the group may write", false,
-         [](const fs::path& cache) {
-             fs::permissions(cache / "tmp", fs::perms::group_write, fs::perm_options::add);
-         },
-         "tmp: others may write to it"},
         {"entries a symbolic link to a directory of the user", false,
          [](const fs::path& cache) {
              fs::remove(cache / "entries");
              fs::create_directory(cache / "elsewhere");
              fs::create_directory_symlink(cache / "elsewhere", cache / "entries");
-         },
-         "entries: Not a directory"},
-        {"entries a file", false,
-         [](const fs::path& cache) {
-             fs::remove(cache / "entries");
-             scratch_directory::write(cache / "entries", "");
          },
          "entries: Not a directory"},
         {"tmp of another user", true,
@@ -200,27 +181,12 @@ TEST(cache_trust, subdirectories_that_may_not_be_trusted)
 
 namespace {
 
-// What a read-only cache does, as one line: the lookup of a stored entry,
-// the store of a new one, and whether the old temporary file is still
-// there.
-std::string read_only_behaviour(const fs::path& directory, const cache_key& kept)
-{
-    const cache_opening opening = open_cache(directory.string());
-    if (!opening.cache)
-        return "refused: " + opening.problem;
-    const std::optional<std::string> found = opening.cache->lookup(kept, any_size);
-    const int error = opening.cache->store(make_key({"new"}), "n");
-    return "lookup " + found.value_or("(none)") + ", store " + std::strerror(error)
-        + ", temporaries " + std::to_string(scratch_directory::names_in(directory / "tmp").size());
-}
-
-// Runs the function in a child process and gives back the line it wrote;
-// "skip: WHY" when the child could not set itself up.
+// Runs the function in a child process and gives back the line it wrote.
 std::string in_child(const std::function<std::string()>& run)
 {
     int pipe_ends[2];
     if (pipe(pipe_ends) != 0)
-        return "skip: no pipe";
+        return "no pipe";
     const pid_t child = fork();
     if (child == 0) {
         close(pipe_ends[0]);
@@ -238,66 +204,45 @@ std::string in_child(const std::function<std::string()>& run)
     return line;
 }
 
+// Mounts the directory read-only in a mount namespace of the process's own;
+// "" or why it cannot.
+std::string mount_read_only(const fs::path& directory)
+{
+    if (unshare(CLONE_NEWNS) != 0)
+        return std::string("no mount namespace: ") + std::strerror(errno);
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+        || mount(directory.c_str(), directory.c_str(), nullptr, MS_BIND, nullptr) != 0
+        || mount(nullptr, directory.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr)
+               != 0)
+        return std::string("no read-only mount: ") + std::strerror(errno);
+    return "";
 }
 
-// A cache that cannot be written is still read: lookups take its entries,
-// every store fails with the reason, and nothing in it is removed.
-TEST(cache_trust, a_read_only_cache_is_used_for_lookups)
+}
+
+// A cache on a read-only mount is still read: lookups take its entries,
+// every store fails with the reason, and nothing in it is removed. (A
+// directory its owner made read-only is pinned end to end.)
+TEST(cache_trust, a_read_only_mount_is_used_for_lookups)
 {
-    const struct {
-        const char* what;
-        // Makes the directory read-only in the child; "" or why it cannot.
-        std::function<std::string(const fs::path&)> make_read_only;
-        std::string expected;
-    } cases[] = {
-        {"a read-only mount",
-         [](const fs::path& directory) -> std::string {
-             if (unshare(CLONE_NEWNS) != 0)
-                 return std::string("no mount namespace: ") + std::strerror(errno);
-             if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-                 || mount(directory.c_str(), directory.c_str(), nullptr, MS_BIND, nullptr) != 0
-                 || mount(nullptr, directory.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
-                          nullptr)
-                        != 0)
-                 return std::string("no read-only mount: ") + std::strerror(errno);
-             return "";
-         },
-         "lookup kept, store Read-only file system, temporaries 1"},
-        {"a directory its owner made read-only",
-         [](const fs::path& directory) -> std::string {
-             // Root passes over permission bits: the child is another user.
-             if (geteuid() == 0) {
-                 for (const auto& file : fs::recursive_directory_iterator(directory))
-                     lchown(file.path().c_str(), other_user, other_user);
-                 if (chown(directory.c_str(), other_user, other_user) != 0
-                     || setgid(other_user) != 0 || setuid(other_user) != 0)
-                     return std::string("cannot become another user: ") + std::strerror(errno);
-                 if (access(directory.c_str(), X_OK) != 0)
-                     return "user " + std::to_string(other_user) + " cannot reach " + directory.string();
-             }
-             if (chmod(directory.c_str(), 0500) != 0)
-                 return std::string("cannot change the mode: ") + std::strerror(errno);
-             return "";
-         },
-         "lookup kept, store Permission denied, temporaries 1"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        scratch_directory scratch;
-        const cache_key key = make_key({"kept"});
-        ASSERT_EQ(opened(scratch.path).store(key, "kept"), 0);
-        const fs::path stale = scratch.path / "tmp" / (std::to_string(ended_process()) + "-0-0@");
-        scratch_directory::write(stale, "");
-        age(stale, 2880);
-        const std::string seen = in_child([&]() -> std::string {
-            if (const std::string why = c.make_read_only(scratch.path); !why.empty())
-                return "skip: " + why;
-            return read_only_behaviour(scratch.path, key);
-        });
-        if (seen.rfind("skip: ", 0) == 0) {
-            std::cout << "[  SKIPPED ] " << c.what << ": " << seen.substr(6) << "\n";
-            continue;
-        }
-        EXPECT_EQ(seen, c.expected);
-    }
+    scratch_directory scratch;
+    const cache_key key = make_key({"kept"});
+    ASSERT_EQ(opened(scratch.path).store(key, "kept"), 0);
+    const fs::path stale = scratch.path / "tmp" / (std::to_string(ended_process()) + "-0-0@");
+    scratch_directory::write(stale, "");
+    age(stale, 2880);
+    const std::string seen = in_child([&]() -> std::string {
+        if (const std::string why = mount_read_only(scratch.path); !why.empty())
+            return "skip: " + why;
+        const cache_opening opening = open_cache(scratch.path.string());
+        if (!opening.cache)
+            return "refused: " + opening.problem;
+        const std::optional<std::string> found = opening.cache->lookup(key, any_size);
+        const int error = opening.cache->store(make_key({"new"}), "n");
+        return "lookup " + found.value_or("(none)") + ", store " + std::strerror(error)
+            + ", stale temporary " + (fs::exists(stale) ? "kept" : "removed");
+    });
+    if (seen.rfind("skip: ", 0) == 0)
+        GTEST_SKIP() << seen.substr(6);
+    EXPECT_EQ(seen, "lookup kept, store Read-only file system, stale temporary kept");
 }
