@@ -1,19 +1,32 @@
 #include "cache/document_cache.hpp"
 
 #include "cache/entry_format.hpp"
+#include "platform/directory_handle.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/random.h>
-#include <algorithm>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr const char* entries_name = "entries";
+constexpr const char* temporary_name = "tmp";
+
+// No store takes minutes: a temporary file this old whose process is gone
+// was left by a killed run, and one older than a day by a run on another
+// host or by a process whose ID has been taken again.
+constexpr std::time_t stale_when_its_process_is_gone = 10 * 60;
+constexpr std::time_t stale_in_any_case = 24 * 60 * 60;
 
 // Reads exactly size bytes from the file's offset; false when it cannot.
 bool read_exactly(int fd, off_t offset, std::string& bytes)
@@ -94,15 +107,116 @@ cache_opening refused(std::string problem)
     return {std::nullopt, std::move(problem)};
 }
 
+// Why someone but the user could put files in the directory; empty when no
+// one could.
+std::string distrust(const struct stat& directory)
+{
+    if (directory.st_uid != geteuid())
+        return "it belongs to another user";
+    if (directory.st_mode & (S_IWGRP | S_IWOTH))
+        return "others may write to it";
+    return {};
 }
 
-std::optional<std::string> document_cache::lookup(const cache_key& key) const
+// A subdirectory of the cache, made first when it is missing and the cache
+// is writable; a symbolic link is not followed. Sets problem, and gives no
+// descriptor, when it cannot be opened or may not be trusted; in a
+// read-only cache a missing one is no problem.
+owned_fd open_subdirectory(int parent, const char* name, bool writable, std::string& problem)
 {
-    const owned_fd file(openat(handle.fd, key.hex().c_str(),
+    const int flags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    owned_fd handle(openat(parent, name, flags));
+    if (!handle.is_open() && errno == ENOENT && writable) {
+        if (mkdirat(parent, name, 0700) == 0 || errno == EEXIST)
+            handle = owned_fd(openat(parent, name, flags));
+    }
+    struct stat status {};
+    if (!handle.is_open() || fstat(handle.fd, &status) != 0) {
+        if (errno != ENOENT || writable)
+            problem = std::string(name) + ": " + std::strerror(errno);
+        return {};
+    }
+    if (const std::string why = distrust(status); !why.empty()) {
+        problem = std::string(name) + ": " + why;
+        return {};
+    }
+    return handle;
+}
+
+// This machine's name, which tells a temporary file made here from one made
+// by a run on another host that shares the directory.
+std::string this_host()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+// The process that made a temporary file, when the name is one that
+// create_temporary makes ("PID-COUNTER-RANDOM@HOST").
+struct temporary_maker {
+    pid_t pid = 0;
+    bool on_this_host = false;
+};
+
+std::optional<temporary_maker> maker_of(std::string_view name, std::string_view host)
+{
+    const std::size_t dash = name.find('-');
+    const std::size_t at = name.find('@');
+    if (dash == std::string_view::npos || at == std::string_view::npos || dash > at)
+        return std::nullopt;
+    temporary_maker maker;
+    const char* end = name.data() + dash;
+    const auto [stop, error] = std::from_chars(name.data(), end, maker.pid);
+    if (error != std::errc() || stop != end || maker.pid <= 0)
+        return std::nullopt;
+    maker.on_this_host = name.substr(at + 1) == host;
+    return maker;
+}
+
+bool is_alive(pid_t pid)
+{
+    return kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// Removes the temporary files in the directory that no live run can be
+// writing; names of any other form are left alone.
+void remove_stale_temporaries(int directory, const std::string& host, std::time_t now)
+{
+    owned_fd readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!readable.is_open())
+        return;
+    const directory_handle listing(fdopendir(readable.fd));
+    if (!listing)
+        return;
+    readable.release();
+    while (const dirent* entry = readdir(listing.get())) {
+        const std::optional<temporary_maker> maker = maker_of(entry->d_name, host);
+        struct stat status {};
+        if (!maker || fstatat(directory, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const std::time_t age = now - status.st_mtime;
+        if (age > stale_in_any_case
+            || (age > stale_when_its_process_is_gone && maker->on_this_host
+                && !is_alive(maker->pid)))
+            unlinkat(directory, entry->d_name, 0);
+    }
+}
+
+}
+
+std::optional<std::string> document_cache::lookup(const cache_key& key,
+                                                  std::uint64_t largest_payload) const
+{
+    if (!entries.is_open())
+        return std::nullopt;
+    const owned_fd file(openat(entries.fd, key.hex().c_str(),
                                O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     struct stat status {};
     if (!file.is_open() || fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)
-        || status.st_size < off_t(entry_header_size))
+        || status.st_uid != geteuid() || status.st_size < off_t(entry_header_size)
+        || std::uint64_t(status.st_size) - entry_header_size > largest_payload)
         return std::nullopt;
     try {
         std::string header(entry_header_size, '\0');
@@ -123,6 +237,8 @@ std::optional<std::string> document_cache::lookup(const cache_key& key) const
 
 int document_cache::store(const cache_key& key, std::string_view payload) const
 {
+    if (write_error != 0)
+        return write_error;
     std::string header;
     try {
         header = entry_header(key, payload);
@@ -130,28 +246,28 @@ int document_cache::store(const cache_key& key, std::string_view payload) const
         return ENOMEM;
     }
     owned_fd file;
-    std::string temporary;
-    if (const int error = create_temporary(file, temporary); error != 0)
+    std::string name;
+    if (const int error = create_temporary(file, name); error != 0)
         return error;
     int error = write_entry(file.fd, header, payload);
     const int closed = file.close_now();
     if (error == 0)
         error = closed;
-    if (error == 0 && renameat(handle.fd, temporary.c_str(), handle.fd, key.hex().c_str()) != 0)
+    if (error == 0 && renameat(temporary.fd, name.c_str(), entries.fd, key.hex().c_str()) != 0)
         error = errno;
     if (error != 0)
-        unlinkat(handle.fd, temporary.c_str(), 0);
+        unlinkat(temporary.fd, name.c_str(), 0);
     return error;
 }
 
 int document_cache::create_temporary(owned_fd& file, std::string& name) const
 {
-    const std::string prefix = ".tmp-" + std::to_string(getpid()) + "-";
+    const std::string prefix = std::to_string(getpid()) + "-";
     int error = EEXIST;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
-        name = prefix + std::to_string(temporaries++) + "-" + random_digits();
+        name = prefix + std::to_string(temporaries++) + "-" + random_digits() + "@" + host;
         const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-        const int fd = openat(handle.fd, name.c_str(), flags, 0600);
+        const int fd = openat(temporary.fd, name.c_str(), flags, 0600);
         error = fd < 0 ? errno : 0;
         file = owned_fd(fd);
     }
@@ -174,11 +290,23 @@ cache_opening open_cache(const std::string& directory)
     struct stat status {};
     if (fstat(handle.fd, &status) != 0)
         return refused(std::strerror(errno));
-    if (status.st_uid != geteuid())
-        return refused("it belongs to another user");
-    if (status.st_mode & (S_IWGRP | S_IWOTH))
-        return refused("others may write to it");
-    if (faccessat(handle.fd, ".", W_OK | X_OK, AT_EACCESS) != 0)
+    if (std::string why = distrust(status); !why.empty())
+        return refused(std::move(why));
+    if (faccessat(handle.fd, ".", X_OK, AT_EACCESS) != 0)
         return refused(std::strerror(errno));
-    return {document_cache(directory, std::move(handle)), ""};
+    const int write_error = faccessat(handle.fd, ".", W_OK, AT_EACCESS) == 0 ? 0 : errno;
+    const bool writable = write_error == 0;
+    std::string problem;
+    owned_fd entries = open_subdirectory(handle.fd, entries_name, writable, problem);
+    owned_fd temporary;
+    if (problem.empty() && writable)
+        temporary = open_subdirectory(handle.fd, temporary_name, true, problem);
+    if (!problem.empty())
+        return refused(problem);
+    std::string host = this_host();
+    if (writable)
+        remove_stale_temporaries(temporary.fd, host, std::time(nullptr));
+    return {document_cache(directory, std::move(entries), std::move(temporary), write_error,
+                           std::move(host)),
+            ""};
 }

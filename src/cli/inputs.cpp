@@ -2,6 +2,7 @@
 
 #include "cli/wildcard.hpp"
 #include "loading/encodings.hpp"
+#include "platform/directory_handle.hpp"
 
 #include <cerrno>
 #include <cstdlib>
@@ -12,11 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct directory_closer {
-    void operator()(DIR* directory) const { closedir(directory); }
-};
-using directory_handle = std::unique_ptr<DIR, directory_closer>;
 
 input_file open_with(const std::string& name, int flags)
 {

@@ -2,6 +2,7 @@
 
 #include "loading/cp1251.hpp"
 #include "loading/large_stack.hpp"
+#include "loading/xml_safe_text.hpp"
 
 #include <algorithm>
 #include <climits>
@@ -177,7 +178,7 @@ void convert(tidy_outcome& outcome, std::string_view raw, const input_encoding& 
         return;
     if (rc > 0)
         outcome.report = text_of(tidy.diagnostics);
-    outcome.xhtml = text_of(tidy.output);
+    outcome.xhtml = output_encoding ? text_of(tidy.output) : xml_safe_text(text_of(tidy.output));
 }
 
 // Tidy recurses once per nesting level of the document: about 112 bytes of
@@ -312,6 +313,7 @@ std::string repair_settings_text()
                 text += std::string(tidyOptGetName(option)) + ": " + value + "\n";
         }
     }
+    text += "document: C0 controls as U+FFFD\n";
     return text;
 }
 

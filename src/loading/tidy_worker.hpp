@@ -40,7 +40,8 @@ struct tidy_outcome {
 
 // Runs Tidy on every byte of raw, in the given encoding, on a stack as large
 // as the input's nesting may need. Without output_encoding the document is
-// written as "utf8".
+// written as "utf8" and holds no control character that XML forbids
+// (xml_safe_text).
 tidy_outcome repair_html(std::string_view raw, const input_encoding& encoding,
                          repair_rules rules = repair_rules::xhtml,
                          const std::optional<std::string>& output_encoding = std::nullopt);
@@ -74,10 +75,11 @@ std::string tidy_release();
 // its document, as far as the program decides it. Anything kept from a
 // repair for later runs is kept under it, so every change to the settings,
 // the pruning or the rules of the attempts must raise it.
-inline constexpr int repair_version = 1;
+inline constexpr int repair_version = 2;
 
 // The Tidy options that each set of rules changes from Tidy's defaults, one
-// "name: value" line each: what a change of the settings changes.
+// "name: value" line each, then what is done to every document Tidy writes:
+// what a change of the settings changes.
 std::string repair_settings_text();
 
 // From now on, when Tidy runs out of memory this process writes message (if

@@ -55,34 +55,44 @@ input_document repair(std::string_view text, const input_encoding& encoding)
 }
 
 // The document as an earlier run kept it; none when it kept none that
-// holds.
-std::optional<input_document> kept_document(const repair_cache& cache, const cache_key& key)
+// holds. A kept document that the XML parser does not judge as the history
+// says is as damaged as one that fails its checksum.
+std::optional<input_document> kept_document(const repair_cache& cache, const cache_key& key,
+                                            std::uint64_t largest)
 {
-    const std::optional<std::string> payload = cache.lookup(key);
+    const std::optional<std::string> payload = cache.lookup(key, largest);
     if (!payload)
         return std::nullopt;
     std::optional<repair_history> history = unpack_history(*payload);
     if (!history)
         return std::nullopt;
     input_document found{std::move(*history), nullptr};
-    if (found_document(found.history))
-        found.parsed = std::make_unique<parsed_xhtml>(found.history.attempts.back().repair.xhtml.c_str());
+    if (found_document(found.history)) {
+        const repair_attempt& last = found.history.attempts.back();
+        found.parsed = std::make_unique<parsed_xhtml>(last.repair.xhtml.c_str());
+        if (found.parsed->error != last.verdict)
+            return std::nullopt;
+    }
     return found;
 }
 
 // The input's document: kept by an earlier run, or repaired now (and then
-// kept for later runs).
+// kept for later runs, unless it is larger than any that may be taken).
 input_document find_document(const input_settings& settings, std::string_view text,
                              input_outcome& outcome)
 {
     if (!settings.cache)
         return repair(text, settings.encoding);
     const cache_key key = repair_cache::key_of(text, settings.encoding);
-    if (std::optional<input_document> kept = kept_document(*settings.cache, key))
+    const std::uint64_t largest = largest_packed_history(text.size());
+    if (std::optional<input_document> kept = kept_document(*settings.cache, key, largest))
         return std::move(*kept);
     input_document found = repair(text, settings.encoding);
-    if (may_be_kept(found.history))
-        outcome.cache_problem = settings.cache->store(key, pack_history(found.history));
+    if (may_be_kept(found.history)) {
+        const std::string packed = pack_history(found.history);
+        if (packed.size() <= largest)
+            outcome.cache_problem = settings.cache->store(key, packed);
+    }
     return found;
 }
 

@@ -6,6 +6,7 @@
 #include "cache/document_cache.hpp"
 #include "loading/encodings.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,11 @@ public:
     // releases), and nothing else.
     static cache_key key_of(std::string_view text, const input_encoding& encoding);
 
-    std::optional<std::string> lookup(const cache_key& key) const { return cache.lookup(key); }
+    // The payload kept under key, when it is no larger than largest.
+    std::optional<std::string> lookup(const cache_key& key, std::uint64_t largest) const
+    {
+        return cache.lookup(key, largest);
+    }
 
     // Stores the payload. After the first failure nothing more is stored in
     // this process; that failure is returned once, as "vestrel: cache DIR:

@@ -113,6 +113,11 @@ bool may_be_kept(const repair_history& history)
     return !history.attempts.empty();
 }
 
+std::uint64_t largest_packed_history(std::size_t page_size)
+{
+    return (std::uint64_t(64) << 10) + std::uint64_t(64) * page_size;
+}
+
 std::string pack_history(const repair_history& history)
 {
     std::string bytes;

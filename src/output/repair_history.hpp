@@ -5,6 +5,7 @@
 
 #include "loading/tidy_worker.hpp"
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -44,6 +45,14 @@ void show_history(std::ostream& diagnostics, std::string_view raw, const repair_
 // Whether the history holds only what the input and the settings decide, so
 // a later run may take it for its own: no attempt failed for want of a stack.
 bool may_be_kept(const repair_history& history);
+
+// The largest packed history kept of a page of page_size bytes: 64 KiB and
+// 64 times the page. What Tidy wrote in every attempt, with its reports, is
+// at most 3.1 times the page on real pages, and 10 to 18 times on pages made
+// to grow (a run of "&" needing two attempts, of no-break spaces in Latin-1
+// in three); some misnested markup grows with the square of the page and is
+// not kept. A larger entry cannot be this page's.
+std::uint64_t largest_packed_history(std::size_t page_size);
 
 // The history as bytes, and back; none for bytes that are no history.
 std::string pack_history(const repair_history& history);

@@ -71,6 +71,21 @@ std::vector<job_count_case> job_count_cases()
          "<!--s.html-->\n<p>small</p>\n\nexit=3\n"},
         {"standard input that cannot be read", "$V p < /tmp",
          "vestrel: stdin: cannot read: Is a directory\nexit=3\n"},
+        // Control characters: Tidy writes the byte for a reference, and the
+        // XML parser decodes one that Tidy passes on; none may reach the
+        // parser or the terminal.
+        {"a reference to NUL costs the page nothing but that character",
+         "printf '<p>ok&#0;</p><p>two</p>' > nul.html; $V -p p nul.html s.html",
+         "<!--nul.html-->\n<p>ok\xef\xbf\xbd</p>\n\n<p>two</p>\n\n"
+         "<!--s.html-->\n<p>small</p>\n\nexit=0\n"},
+        {"escape sequences as references and as raw ESC and BEL bytes",
+         "printf '<p title=\"&#27;]0;x&#7;\">&#x1b;[31m\\033[2Jred\\007</p>' > esc.html; "
+         "$V p esc.html",
+         "<p title=\"\xef\xbf\xbd]0;x\xef\xbf\xbd\">\xef\xbf\xbd[31m\xef\xbf\xbd[2Jred</p>\n\n"
+         "exit=0\n"},
+        {"a reference after a script ends its CDATA section early",
+         "printf '<script>a=\"]]>&#27;\";</script>' > cdata.html; $V script cdata.html",
+         "<script><![CDATA[\na=\"]]>\xef\xbf\xbd\";\n]]&gt;\n</script>\n\nexit=0\n"},
     };
 #ifndef VESTREL_SANITIZED
     // The sanitizers reserve more address space than any such limit allows.

@@ -16,9 +16,13 @@
 namespace {
 
 // Every entry of a result list is one serialised element: it starts with
-// its start tag and ends with exactly one line end after its end tag.
+// its start tag and ends with exactly one line end after its end tag, and
+// holds no control character that XML forbids, however the page wrote one.
 bool well_formed_entry(const std::string& entry)
 {
+    for (const char c : entry)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            return false;
     return entry.size() >= 4 && entry.front() == '<' && entry.back() == '\n'
            && entry[entry.size() - 2] == '>';
 }

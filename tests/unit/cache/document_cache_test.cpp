@@ -15,6 +15,9 @@
 
 namespace {
 
+// A bound that takes an entry of any size.
+constexpr std::uint64_t any_size = UINT64_MAX;
+
 document_cache opened(const fs::path& directory)
 {
     cache_opening opening = open_cache(directory.string());
@@ -49,17 +52,20 @@ TEST(document_cache, each_store_leaves_one_whole_entry_that_lookup_gives_back)
     scratch_directory scratch;
     const document_cache cache = opened(scratch.path);
     const cache_key key = make_key({"page"});
-    EXPECT_FALSE(cache.lookup(key));
+    EXPECT_FALSE(cache.lookup(key, any_size));
     for (const std::string& payload :
          {std::string(), std::string("x"), text_payload(20000), random_payload(70000),
           text_payload(3 << 20)}) {
         SCOPED_TRACE(payload.size());
         ASSERT_EQ(cache.store(key, payload), 0);
-        EXPECT_EQ(cache.lookup(key), payload);
-        EXPECT_EQ(scratch_directory::names_in(scratch.path), std::vector<std::string>{key.hex()});
-        EXPECT_EQ(fs::file_size(scratch.path / key.hex()), entry_header_size + payload.size());
+        EXPECT_EQ(cache.lookup(key, any_size), payload);
+        EXPECT_EQ(scratch_directory::names_in(scratch.path / "entries"),
+                  std::vector<std::string>{key.hex()});
+        EXPECT_TRUE(scratch_directory::names_in(scratch.path / "tmp").empty());
+        EXPECT_EQ(fs::file_size(scratch.path / "entries" / key.hex()),
+                  entry_header_size + payload.size());
     }
-    EXPECT_FALSE(cache.lookup(make_key({"pag", "e"})));
+    EXPECT_FALSE(cache.lookup(make_key({"pag", "e"}), any_size));
 }
 
 // The entry with its checksum made again over the changed header, as a
@@ -137,7 +143,8 @@ TEST(document_cache, damaged_or_foreign_entries_are_never_used_and_a_store_mends
          true},
         {"a symbolic link to a good entry elsewhere",
          [](const fs::path& entry, const std::string& good, const std::string&) {
-             const fs::path elsewhere = entry.parent_path().parent_path() / "elsewhere";
+             const fs::path elsewhere =
+                 entry.parent_path().parent_path().parent_path() / "elsewhere";
              scratch_directory::write(elsewhere, good);
              fs::remove(entry);
              fs::create_symlink(elsewhere, entry);
@@ -154,8 +161,8 @@ TEST(document_cache, damaged_or_foreign_entries_are_never_used_and_a_store_mends
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.name) + ", payload of " + std::to_string(payload.size()));
             scratch_directory scratch;
-            const fs::path directory = scratch.path / "cache";
-            const document_cache cache = opened(directory);
+            const document_cache cache = opened(scratch.path / "cache");
+            const fs::path directory = scratch.path / "cache" / "entries";
             const cache_key key = make_key({payload}), other = make_key({"other"});
             ASSERT_EQ(cache.store(other, payload), 0);
             const std::string other_entry = scratch_directory::read(directory / other.hex());
@@ -166,9 +173,9 @@ TEST(document_cache, damaged_or_foreign_entries_are_never_used_and_a_store_mends
             ASSERT_EQ(decode_entry(key, resealed(good, 60, good[60])), payload);
             c.apply(directory / key.hex(), good, other_entry);
 
-            EXPECT_FALSE(cache.lookup(key));
+            EXPECT_FALSE(cache.lookup(key, any_size));
             EXPECT_EQ(cache.store(key, payload), c.replaceable ? 0 : EISDIR);
-            EXPECT_EQ(cache.lookup(key).has_value(), c.replaceable);
+            EXPECT_EQ(cache.lookup(key, any_size).has_value(), c.replaceable);
             EXPECT_EQ(scratch_directory::names_in(directory), std::vector<std::string>{key.hex()});
             if (fs::exists(scratch.path / "elsewhere")) {
                 EXPECT_EQ(scratch_directory::read(scratch.path / "elsewhere"), good);
@@ -188,7 +195,7 @@ TEST(document_cache, a_failing_store_returns_the_error_and_leaves_nothing_behind
     } cases[] = {
         {"a directory under the entry's name", EISDIR,
          [](const document_cache& cache, const fs::path& directory, const cache_key& key) {
-             fs::create_directory(directory / key.hex());
+             fs::create_directory(directory / "entries" / key.hex());
              return cache.store(key, "payload");
          }},
         {"an entry over the file size limit", EFBIG,
@@ -210,21 +217,23 @@ TEST(document_cache, a_failing_store_returns_the_error_and_leaves_nothing_behind
         const document_cache cache = opened(scratch.path);
         const cache_key key = make_key({c.name});
         EXPECT_EQ(c.attempt(cache, scratch.path, key), c.error);
-        for (const std::string& name : scratch_directory::names_in(scratch.path))
+        for (const std::string& name : scratch_directory::names_in(scratch.path / "entries"))
             EXPECT_EQ(name, key.hex()) << "left behind";
+        EXPECT_TRUE(scratch_directory::names_in(scratch.path / "tmp").empty());
     }
 }
 
-TEST(document_cache, a_store_into_a_read_only_directory_fails_with_eacces)
+TEST(document_cache, a_store_into_a_read_only_entries_directory_fails_with_eacces)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "permission bits do not stop root";
     scratch_directory scratch;
     const document_cache cache = opened(scratch.path);
-    ASSERT_EQ(chmod(scratch.path.c_str(), 0500), 0);
+    ASSERT_EQ(chmod((scratch.path / "entries").c_str(), 0500), 0);
     EXPECT_EQ(cache.store(make_key({"k"}), "v"), EACCES);
-    ASSERT_EQ(chmod(scratch.path.c_str(), 0700), 0);
-    EXPECT_TRUE(scratch_directory::names_in(scratch.path).empty());
+    ASSERT_EQ(chmod((scratch.path / "entries").c_str(), 0700), 0);
+    EXPECT_TRUE(scratch_directory::names_in(scratch.path / "entries").empty());
+    EXPECT_TRUE(scratch_directory::names_in(scratch.path / "tmp").empty());
 }
 
 TEST(document_cache, a_directory_swapped_in_after_opening_is_not_followed)
@@ -235,8 +244,8 @@ TEST(document_cache, a_directory_swapped_in_after_opening_is_not_followed)
     fs::create_directory(scratch.path / "cache");
     const cache_key key = make_key({"k"});
     ASSERT_EQ(cache.store(key, "v"), 0);
-    EXPECT_EQ(cache.lookup(key), "v");
-    EXPECT_EQ(scratch_directory::names_in(scratch.path / "moved"),
+    EXPECT_EQ(cache.lookup(key, any_size), "v");
+    EXPECT_EQ(scratch_directory::names_in(scratch.path / "moved" / "entries"),
               std::vector<std::string>{key.hex()});
     EXPECT_TRUE(scratch_directory::names_in(scratch.path / "cache").empty());
 }
@@ -258,7 +267,7 @@ TEST(document_cache, forked_processes_share_the_cache_and_never_see_half_an_entr
         const pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            bool good = cache.lookup(seeded) == "from the parent";
+            bool good = cache.lookup(seeded, any_size) == "from the parent";
             for (int round = 0; round < 30; ++round)
                 good = cache.store(shared, payloads[std::size_t(round + child) % 6]) == 0 && good;
             _exit(good ? 0 : 1);
@@ -269,7 +278,7 @@ TEST(document_cache, forked_processes_share_the_cache_and_never_see_half_an_entr
         int status = 0;
         pid_t ended = 0;
         while ((ended = waitpid(pid, &status, WNOHANG)) == 0) {
-            const std::optional<std::string> found = cache.lookup(shared);
+            const std::optional<std::string> found = cache.lookup(shared, any_size);
             if (found) {
                 EXPECT_NE(std::find(payloads.begin(), payloads.end(), *found), payloads.end());
             }
@@ -277,8 +286,9 @@ TEST(document_cache, forked_processes_share_the_cache_and_never_see_half_an_entr
         ASSERT_EQ(ended, pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    EXPECT_TRUE(cache.lookup(shared));
-    EXPECT_EQ(scratch_directory::names_in(scratch.path),
+    EXPECT_TRUE(cache.lookup(shared, any_size));
+    EXPECT_TRUE(scratch_directory::names_in(scratch.path / "tmp").empty());
+    EXPECT_EQ(scratch_directory::names_in(scratch.path / "entries"),
               (std::vector<std::string>{std::min(shared.hex(), seeded.hex()),
                                         std::max(shared.hex(), seeded.hex())}));
 }

@@ -24,7 +24,8 @@ TEST(open_cache, a_missing_directory_is_made_with_its_parents_for_the_owner_alon
     ASSERT_TRUE(opening.cache) << opening.problem;
     EXPECT_EQ(opening.problem, "");
     EXPECT_EQ(opening.cache->directory(), directory.string());
-    for (const fs::path& made : {scratch.path / "a", scratch.path / "a" / "b", directory})
+    for (const fs::path& made : {scratch.path / "a", scratch.path / "a" / "b", directory,
+                                 directory / "entries", directory / "tmp"})
         EXPECT_EQ(mode_of(made), 0700u) << made;
 }
 
@@ -82,7 +83,7 @@ TEST(open_cache, a_symbolic_link_to_a_good_directory_is_followed)
     const cache_opening opening = open_cache((scratch.path / "link").string());
     ASSERT_TRUE(opening.cache) << opening.problem;
     ASSERT_EQ(opening.cache->store(make_key({"k"}), "v"), 0);
-    EXPECT_EQ(scratch_directory::names_in(scratch.path / "real"),
+    EXPECT_EQ(scratch_directory::names_in(scratch.path / "real" / "entries"),
               std::vector<std::string>{make_key({"k"}).hex()});
 }
 
@@ -98,16 +99,16 @@ TEST(open_cache, a_directory_of_another_user_is_refused)
     EXPECT_EQ(opening.problem, "it belongs to another user");
 }
 
-TEST(open_cache, directories_the_user_may_not_write_are_refused)
+TEST(open_cache, directories_the_user_may_not_make_or_search_are_refused)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "permission bits do not stop root";
     scratch_directory scratch;
     fs::create_directory(scratch.path / "locked");
-    fs::create_directory(scratch.path / "read-only");
+    fs::create_directory(scratch.path / "closed");
     ASSERT_EQ(chmod((scratch.path / "locked").c_str(), 0500), 0);
-    ASSERT_EQ(chmod((scratch.path / "read-only").c_str(), 0500), 0);
-    for (const fs::path& path : {scratch.path / "locked" / "cache", scratch.path / "read-only"}) {
+    ASSERT_EQ(chmod((scratch.path / "closed").c_str(), 0600), 0);
+    for (const fs::path& path : {scratch.path / "locked" / "cache", scratch.path / "closed"}) {
         const cache_opening opening = open_cache(path.string());
         EXPECT_FALSE(opening.cache) << path;
         EXPECT_EQ(opening.problem, "Permission denied") << path;

@@ -1,4 +1,6 @@
 #include "output/process_input.hpp"
+#include "output/repair_cache.hpp"
+#include "output/repair_history.hpp"
 #include "scratch_cwd.hpp"
 #include "../loading/named_encoding.hpp"
 #include "../loading/stream_capture.hpp"
@@ -72,6 +74,55 @@ TEST(process_input, verbose_diagnostics_in_order)
     ASSERT_NE(xhtml_end, std::string::npos);
     const std::string outline = diagnostics.substr(xhtml_end + 15);
     EXPECT_EQ(outline.substr(0, 6), "li\n0:\n") << outline;
+}
+
+// A kept history is taken only when the XML parser judges its document as
+// the history says; one it does not is damaged: the page is repaired again,
+// gives what it gives without the cache, and its true history replaces the
+// false one. A history that is merely another page's passes: the checksum
+// and the private directory guard against that.
+TEST(process_input, a_kept_verdict_the_parser_does_not_share_is_not_taken)
+{
+    const std::string page = "<p>one</p><p>two</p>";
+    const strings results = {"<p>one</p>\n", "<p>two</p>\n"};
+    const struct {
+        const char* what;
+        void (*lie)(repair_attempt& last);
+        bool taken;
+        strings results;
+    } cases[] = {
+        {"success, for a text the parser rejects",
+         [](repair_attempt& last) { last.repair.xhtml.replace(last.repair.xhtml.find("</p>"), 4, "</q>"); },
+         false, results},
+        {"an empty document, for a text with elements",
+         [](repair_attempt& last) { last.verdict = tinyxml2::XML_ERROR_EMPTY_DOCUMENT; }, false,
+         results},
+        {"success, for another page's text that parses",
+         [](repair_attempt& last) { last.repair.xhtml = "<html><body><p>other</p></body></html>"; },
+         true, {"<p>other</p>\n"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        scratch_cwd dir;
+        cache_opening opening = open_cache("cache");
+        ASSERT_TRUE(opening.cache) << opening.problem;
+        repair_cache cache(std::move(*opening.cache));
+        const input_settings settings{false, "p", {}, &cache};
+        ASSERT_EQ(process_input(settings, page).results, results);
+        const cache_key key = repair_cache::key_of(page, {});
+        const std::optional<std::string> kept = cache.lookup(key, UINT64_MAX);
+        ASSERT_TRUE(kept);
+        std::optional<repair_history> history = unpack_history(*kept);
+        ASSERT_TRUE(history);
+        c.lie(history->attempts.back());
+        const std::string lie = pack_history(*history);
+        ASSERT_EQ(cache.store(key, lie), "");
+
+        const input_outcome outcome = process_input(settings, page);
+        EXPECT_EQ(outcome.results, c.results);
+        EXPECT_EQ(outcome.failure, "");
+        EXPECT_EQ(cache.lookup(key, UINT64_MAX), c.taken ? lie : *kept);
+    }
 }
 
 // What crosses between processes comes back as it went, whatever bytes it
