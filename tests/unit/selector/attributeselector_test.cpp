@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 struct attribute_case {
@@ -16,13 +18,16 @@ struct attribute_case {
 
 class AttributeSelector : public testing::TestWithParam<attribute_case> {};
 
-TEST_P(AttributeSelector, Fields)
+void expect_fields(const css_attributeselector& attribute, const attribute_case& c)
 {
-    const attribute_case& c = GetParam();
-    const css_attributeselector attribute(c.text);
     EXPECT_EQ(attribute.name, c.name);
     EXPECT_EQ(attribute.op, c.op);
     EXPECT_EQ(attribute.value, c.value);
+}
+
+TEST_P(AttributeSelector, Fields)
+{
+    expect_fields(css_attributeselector(GetParam().text), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Operators, AttributeSelector, testing::Values(
@@ -82,12 +87,29 @@ INSTANTIATE_TEST_SUITE_P(Malformed, AttributeSelector, testing::Values(
     attribute_case{"empty_value", "[a=]", "a", attr_equals, ""},
     attribute_case{"unclosed_lone_operator", "[~=", "", attr_includes, ""},
     attribute_case{"lone_operator", "[|=]", "", attr_dashmatch, ""},
-    attribute_case{"unclosed_quote", "[a='b", "a", attr_equals, "'"},
-    // Texts the compound parser never hands over, built directly.
-    attribute_case{"empty_text", "", "", attr_exists, ""},
-    attribute_case{"equals_alone", "=", "", attr_equals, ""},
-    attribute_case{"equals_first", "=x]", "", attr_equals, "x"},
-    attribute_case{"operator_first", "~=x]", "", attr_includes, "x"}),
+    attribute_case{"unclosed_quote", "[a='b", "a", attr_equals, "'"}),
+    case_name());
+
+// The texts the compound parser hands over at the edges, after a type name:
+// always from the '[' on, so an empty name lies between the '[' and the
+// operator, and a compound that ends inside a bracket hands over what it
+// holds.
+class HandedOver : public testing::TestWithParam<attribute_case> {};
+
+TEST_P(HandedOver, AfterATypeName)
+{
+    const css_element element(std::string("a") + GetParam().text);
+    ASSERT_EQ(element.attributes.size(), 1u);
+    EXPECT_EQ(element.attributes[0].text, GetParam().text);
+    expect_fields(element.attributes[0], GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(AttributeSelector, HandedOver, testing::Values(
+    attribute_case{"empty_name_before_equals", "[=x]", "", attr_equals, "x"},
+    attribute_case{"empty_name_before_operator", "[~=x]", "", attr_includes, "x"},
+    attribute_case{"lone_bracket_ends_compound", "[", "", attr_exists, ""},
+    attribute_case{"operator_ends_compound", "[|=", "", attr_dashmatch, ""},
+    attribute_case{"quoted_bracket_in_value", "[title='x]y']", "title", attr_equals, "x]y"}),
     case_name());
 
 TEST(AttributeSelector, TextKeepsBracketsAndIsTrimmed)
