@@ -56,13 +56,21 @@ TEST_P(read_whole_sizes, ReturnsTheWholeContentWhateverTheExpectedSize)
     EXPECT_TRUE(text == content);
 }
 
+// Named by the two sizes: size_65537_guess_65536.
+std::string sizes_name(const testing::TestParamInfo<sized_read_case>& info)
+{
+    return "size_" + std::to_string(info.param.content_size) + "_guess_"
+           + std::to_string(info.param.expected_size);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Sizes, read_whole_sizes,
     testing::Values(sized_read_case{0, 0}, sized_read_case{0, 100}, sized_read_case{1, 1},
                     sized_read_case{1, 0}, sized_read_case{65535, 65535},
                     sized_read_case{65536, 65536}, sized_read_case{65537, 65537},
                     sized_read_case{65537, 65536}, sized_read_case{200000, 1000},
-                    sized_read_case{200000, 400000}, sized_read_case{200000, 200000}));
+                    sized_read_case{200000, 400000}, sized_read_case{200000, 200000}),
+    sizes_name);
 
 // Reading ends at the first NUL byte, wherever it falls against the read
 // blocks, unless the NUL bytes belong to the text.

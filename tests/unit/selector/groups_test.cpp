@@ -1,5 +1,6 @@
 // Splitting a selector group into chains: commas, and the quotes and
 // brackets that protect them.
+#include "case_name.hpp"
 #include "selector/css.hpp"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 namespace {
 
 struct group_case {
+    const char* what;
     const char* selector;
     std::vector<std::string> chain_texts;
 };
@@ -28,38 +30,39 @@ TEST_P(GroupSplit, ChainTexts)
 }
 
 INSTANTIATE_TEST_SUITE_P(Selector, GroupSplit, testing::Values(
-    group_case{"", {}},
-    group_case{"     ", {}},
-    group_case{"a", {"a"}},
-    group_case{"a,,b", {"a", "", "b"}},
-    group_case{",a", {"", "a"}},
-    group_case{"a,", {"a"}},
-    group_case{"a, ", {"a"}},
-    group_case{",", {""}},
-    group_case{",,", {"", ""}},
-    group_case{"a, ,b", {"a", "", "b"}},
-    group_case{"  a , b  ", {"a", "b"}},
-    group_case{"a,\tb", {"a", "\tb"}},
-    group_case{"a[title='x,y'], b", {"a[title='x,y']", "b"}},
-    group_case{"a[title=\"x,y\"],b", {"a[title=\"x,y\"]", "b"}},
-    group_case{"a[x,y],b", {"a[x,y]", "b"}},
-    group_case{"a:is(b,c)", {"a:is(b", "c)"}},
+    group_case{"empty", "", {}},
+    group_case{"spaces_only", "     ", {}},
+    group_case{"one_chain", "a", {"a"}},
+    group_case{"empty_chain_between", "a,,b", {"a", "", "b"}},
+    group_case{"leading_comma", ",a", {"", "a"}},
+    group_case{"trailing_comma_dropped", "a,", {"a"}},
+    group_case{"trailing_comma_and_space", "a, ", {"a"}},
+    group_case{"lone_comma", ",", {""}},
+    group_case{"two_commas", ",,", {"", ""}},
+    group_case{"blank_chain_between", "a, ,b", {"a", "", "b"}},
+    group_case{"spaces_trimmed", "  a , b  ", {"a", "b"}},
+    group_case{"tab_kept", "a,\tb", {"a", "\tb"}},
+    group_case{"comma_in_single_quotes", "a[title='x,y'], b", {"a[title='x,y']", "b"}},
+    group_case{"comma_in_double_quotes", "a[title=\"x,y\"],b", {"a[title=\"x,y\"]", "b"}},
+    group_case{"comma_in_brackets", "a[x,y],b", {"a[x,y]", "b"}},
+    group_case{"comma_in_parentheses_splits", "a:is(b,c)", {"a:is(b", "c)"}},
     // Unclosed quotes and brackets protect everything after them.
-    group_case{"a[title='x, b", {"a[title='x, b"}},
-    group_case{"[a,b", {"[a,b"}},
-    group_case{"'x,y", {"'x,y"}},
+    group_case{"unclosed_quote_protects_rest", "a[title='x, b", {"a[title='x, b"}},
+    group_case{"unclosed_bracket_protects_rest", "[a,b", {"[a,b"}},
+    group_case{"unclosed_bare_quote", "'x,y", {"'x,y"}},
     // A backslash makes the quote after it ordinary.
-    group_case{"a\\',b", {"a\\'", "b"}},
-    group_case{"'a\\',b'", {"'a\\',b'"}},
+    group_case{"escaped_quote_is_ordinary", "a\\',b", {"a\\'", "b"}},
+    group_case{"escaped_quote_inside_quotes", "'a\\',b'", {"'a\\',b'"}},
     // The other kind of quote is ordinary inside quotes.
-    group_case{"a[\"x',y\"],b", {"a[\"x',y\"]", "b"}},
-    group_case{"'x\",y',z", {"'x\",y'", "z"}},
+    group_case{"single_quote_inside_double", "a[\"x',y\"],b", {"a[\"x',y\"]", "b"}},
+    group_case{"double_quote_inside_single", "'x\",y',z", {"'x\",y'", "z"}},
     // A stray ']' opens nothing; a '[' inside quotes opens nothing.
-    group_case{"]a,b", {"]a", "b"}},
-    group_case{"'[',b", {"'['", "b"}},
-    group_case{"[']',x],y", {"[']',x]", "y"}},
+    group_case{"stray_closing_bracket", "]a,b", {"]a", "b"}},
+    group_case{"bracket_inside_quotes", "'[',b", {"'['", "b"}},
+    group_case{"quoted_closing_bracket_in_brackets", "[']',x],y", {"[']',x]", "y"}},
     // Brackets do not nest: the first ']' closes.
-    group_case{"[[a],b", {"[[a]", "b"}}));
+    group_case{"brackets_do_not_nest", "[[a],b", {"[[a]", "b"}}),
+    case_name());
 
 TEST(GroupSplit, NullTextIsTheEmptySelector)
 {
