@@ -45,6 +45,28 @@ observed run_with_jobs(const std::string& command, unsigned jobs)
 
 const std::string ab_results = "<!--a.html-->\n<h1>A</h1>\n\n<p>a</p>\n\n";
 
+// Limits the caller sets on the run's processes: none of them ends the run,
+// and a page that fits them alone does not fail for the pages before it.
+std::vector<job_count_case> limit_cases()
+{
+    // A heading and 500 paragraphs: its results and its cache entry are
+    // larger than the file-size limit of 4 KiB.
+    const std::string big_page =
+        "{ echo '<h1>B</h1>'; for i in $(seq 500); do echo \"<p>$i</p>\"; done; } > big.html; ";
+    const std::string a_heading = "<!--a.html-->\n<h1>A</h1>\n\n";
+    return {
+        {"standard output redirected to a file over the file-size limit",
+         big_page + "(ulimit -f 4; $V -p p a.html big.html a.html > out.txt); st=$?; "
+                    "wc -c < out.txt; (exit $st)",
+         "vestrel: cannot write standard output: File too large\n4096\nexit=3\n"},
+        {"a cache entry over the file-size limit",
+         big_page + "mkdir -m 700 c; (ulimit -f 4; VESTREL_CACHE=c $V -p h1 a.html big.html "
+                    "a.html); st=$?; ls -A c | grep -c '^\\.tmp'; rm -r c; (exit $st)",
+         a_heading + "vestrel: cache c: File too large\n<!--big.html-->\n<h1>B</h1>\n\n"
+             + a_heading + "0\nexit=0\n"},
+    };
+}
+
 std::vector<job_count_case> job_count_cases()
 {
     std::vector<job_count_case> cases = {
@@ -72,6 +94,8 @@ std::vector<job_count_case> job_count_cases()
         {"standard input that cannot be read", "$V p < /tmp",
          "vestrel: stdin: cannot read: Is a directory\nexit=3\n"},
     };
+    const std::vector<job_count_case> limits = limit_cases();
+    cases.insert(cases.end(), limits.begin(), limits.end());
 #ifndef VESTREL_SANITIZED
     // The sanitizers reserve more address space than any such limit allows.
     cases.push_back(
