@@ -1,7 +1,7 @@
 #include "loading/tidy_worker.hpp"
 
 #include "loading/cp1251.hpp"
-#include "loading/large_stack.hpp"
+#include "platform/large_stack.hpp"
 
 #include <algorithm>
 #include <climits>
