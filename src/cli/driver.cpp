@@ -2,6 +2,7 @@
 
 #include "cli/argparser.hpp"
 #include "cli/input_feeder.hpp"
+#include "jobs/cpu_time_limit.hpp"
 #include "jobs/job_count.hpp"
 #include "jobs/ordered_run.hpp"
 #include "loading/tidy_worker.hpp"
@@ -124,6 +125,17 @@ unsigned jobs_for(const argparser& parser)
     return parser.positional_count() == 1 ? 1 : jobs.count;
 }
 
+// The seconds of CPU time one input may take in its worker, from
+// VESTREL_TIMEOUT; 0 for no limit.
+unsigned cpu_seconds_per_input()
+{
+    const cpu_time_limit limit = choose_cpu_time_limit(std::getenv("VESTREL_TIMEOUT"));
+    if (limit.ignored_setting)
+        write_standard_error("vestrel: ignoring VESTREL_TIMEOUT='" + *limit.ignored_setting
+                             + "', which is not a number of seconds\n");
+    return limit.seconds;
+}
+
 // The cache that VESTREL_CACHE names, when it names one that may be used;
 // one that may not is reported once.
 std::optional<repair_cache> cache_from(const char* directory)
@@ -144,6 +156,7 @@ int run_inputs(const argparser& parser, const run_settings& settings)
 {
     input_settings work{settings.verbose, settings.selector, encoding_from(settings.encoding_name)};
     const unsigned jobs = jobs_for(parser);
+    const unsigned cpu_seconds = cpu_seconds_per_input();
     std::optional<repair_cache> cache = cache_from(std::getenv("VESTREL_CACHE"));
     work.cache = cache ? &*cache : nullptr;
     run_output out(settings.mode, settings.prefix);
@@ -154,13 +167,17 @@ int run_inputs(const argparser& parser, const run_settings& settings)
         "vestrel: Tidy ran out of memory where no worker process could contain it; the run ends "
         "here\n");
     ordered_run run(
-        jobs, [&work](message, owned_fd input) {
-            return pack_outcome(read_and_process(work, input.fd));
+        jobs,
+        [&work](message, owned_fd input) {
+            input_outcome outcome = read_and_process(work, input.fd);
+            const bool short_of_memory = outcome.short_of_memory;
+            return work_reply(pack_outcome(std::move(outcome)), short_of_memory);
         },
         [&out] {
             out.forget_in_worker();
             exit_when_tidy_runs_out_of_memory(out_of_memory_status);
-        });
+        },
+        cpu_seconds);
     input_feeder feeder(settings.verbose, out, run);
     if (parser.positional_count() == 1)
         feeder.feed_standard_input();

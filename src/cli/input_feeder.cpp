@@ -115,6 +115,7 @@ input_outcome read_and_process(const input_settings& settings, int fd)
         return process_input(settings, input.text);
     } catch (const std::bad_alloc&) {
         outcome.failure = "out of memory";
+        outcome.short_of_memory = true;
     }
     return outcome;
 }

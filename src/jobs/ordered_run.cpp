@@ -2,15 +2,17 @@
 
 #include <algorithm>
 
-ordered_run::ordered_run(unsigned jobs, job_function work, std::function<void()> setup)
+ordered_run::ordered_run(unsigned jobs, job_function work, std::function<void()> setup,
+                         unsigned cpu_seconds)
     : work(std::move(work)), window(2 * std::size_t(std::max(jobs, 1u))),
-      pool(std::make_unique<worker_pool>(std::max(jobs, 1u), this->work, std::move(setup)))
+      pool(std::make_unique<worker_pool>(std::max(jobs, 1u), this->work, std::move(setup),
+                                         cpu_seconds))
 {
 }
 
 job_result ordered_run::run_here(message request, owned_fd file) const
 {
-    return {work(std::move(request), std::move(file)), {}};
+    return {work(std::move(request), std::move(file)).reply, {}};
 }
 
 void ordered_run::then(step next)

@@ -17,11 +17,13 @@ public:
 
     // Up to jobs workers are started as work arrives, each running setup
     // once; one job still runs in a worker of its own, so whatever a job does
-    // to its process costs that job alone. At most twice jobs jobs are
-    // running or waiting to be handled at any time, so memory holds no more
-    // than that window of results. When no worker process can be started,
-    // jobs run in this process when they are added.
-    ordered_run(unsigned jobs, job_function work, std::function<void()> setup = {});
+    // to its process costs that job alone, and each job may take cpu_seconds
+    // of CPU time there (0: no limit). At most twice jobs jobs are running or
+    // waiting to be handled at any time, so memory holds no more than that
+    // window of results. When no worker process can be started, jobs run in
+    // this process when they are added, without a limit of time.
+    ordered_run(unsigned jobs, job_function work, std::function<void()> setup = {},
+                unsigned cpu_seconds = 0);
 
     // Runs step once everything added before it has been handled.
     void then(step next);

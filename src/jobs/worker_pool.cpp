@@ -1,5 +1,7 @@
 #include "jobs/worker_pool.hpp"
 
+#include "platform/large_stack.hpp"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -7,11 +9,15 @@
 #include <new>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+// The last part of every reply: whether the job ran short of resources.
+const std::string short_mark = "short";
 
 int wait_for(pid_t pid)
 {
@@ -19,15 +25,6 @@ int wait_for(pid_t pid)
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return status;
-}
-
-std::string describe_end(int status)
-{
-    if (WIFEXITED(status) && WEXITSTATUS(status) == out_of_memory_status)
-        return "out of memory";
-    if (WIFSIGNALED(status))
-        return "could not be processed (killed by signal " + std::to_string(WTERMSIG(status)) + ")";
-    return "could not be processed (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
 }
 
 // A worker writes nothing on standard output: what it has to say goes back to
@@ -41,10 +38,45 @@ void silence_standard_output()
     }
 }
 
+// The stack of the thread each job runs on. A job that recurses deeper asks
+// for a stack of its own (run_with_stack); under a memory limit (ulimit -v)
+// every mapped MiB counts, used or not.
+constexpr std::size_t job_stack_bytes = std::size_t(1) << 20;
+
+// Runs job on a thread of its own and waits for it, or on this thread when no
+// thread can be started; what job returns.
+bool on_own_thread(const std::function<bool()>& job)
+{
+    bool result = false;
+    if (run_on_new_thread(job_stack_bytes, [&] { result = job(); }) != 0)
+        result = job();
+    return result;
 }
 
-worker_pool::worker_pool(unsigned size, job_function work, std::function<void()> setup)
-    : size(size), work(std::move(work)), setup(std::move(setup))
+// Whether a limit counts the memory this process maps (ulimit -v, ulimit -d),
+// so that what one job holds on to is taken from the next.
+bool memory_is_limited()
+{
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            return true;
+    }
+    return false;
+}
+
+// Sets the file back to where a job began reading it (none: -1); false when
+// it cannot be.
+bool rewind(int file, off_t start)
+{
+    return start >= 0 && (file < 0 || lseek(file, start, SEEK_SET) == start);
+}
+
+}
+
+worker_pool::worker_pool(unsigned size, job_function work, std::function<void()> setup,
+                         unsigned cpu_seconds)
+    : size(size), work(std::move(work)), setup(std::move(setup)), cpu_seconds(cpu_seconds)
 {
 }
 
@@ -82,8 +114,9 @@ bool worker_pool::start_worker(int passed_file)
             for (const sent_job& job : w.jobs)
                 close(job.file.fd);
         }
-        for (const sent_job& job : unsent)
-            close(job.file.fd);
+        for (const std::list<sent_job>* waiting : {&unsent, &second_tries})
+            for (const sent_job& job : *waiting)
+                close(job.file.fd);
         if (passed_file >= 0)
             close(passed_file);
         // Ends with the thread that forked it; if that is already gone,
@@ -102,19 +135,41 @@ bool worker_pool::start_worker(int passed_file)
 
 void worker_pool::serve(int socket) const
 {
-    try {
-        for (;;) {
-            owned_fd file;
-            auto request = receive_message(socket, &file);
-            if (!request || !send_message(socket, work(std::move(*request), std::move(file))))
-                break;
+    const job_cpu_timer timer(cpu_seconds);
+    const auto next_job = [&] { return serve_one(socket, timer); };
+    if (memory_is_limited()) {
+        // Each job runs on a thread of its own. A thread keeps a cache of the
+        // small blocks it freed, which holds the top of the heap in place;
+        // when the thread ends, the cache goes back to the allocator, and the
+        // allocator gives the free memory at the top of its heap back to the
+        // system. Without a limit that would only cost the next job the time
+        // to map it again.
+        while (on_own_thread(next_job)) {
         }
-    } catch (const std::bad_alloc&) {
-        _exit(out_of_memory_status);
+    } else {
+        while (next_job()) {
+        }
     }
     // Never returns into the run's code, and never runs its exit handlers
     // or flushes its buffers a second time.
     _exit(0);
+}
+
+bool worker_pool::serve_one(int socket, const job_cpu_timer& timer) const
+{
+    try {
+        owned_fd file;
+        std::optional<message> request = receive_message(socket, &file);
+        if (!request)
+            return false;
+        timer.arm();
+        work_reply done = work(std::move(*request), std::move(file));
+        timer.disarm();
+        done.reply.push_back(done.short_of_resources ? short_mark : std::string());
+        return send_message(socket, done.reply) && !done.short_of_resources;
+    } catch (const std::bad_alloc&) {
+        _exit(out_of_memory_status);
+    }
 }
 
 std::optional<std::size_t> worker_pool::worker_for_next_job(int file)
@@ -123,7 +178,7 @@ std::optional<std::size_t> worker_pool::worker_for_next_job(int file)
         if (!workers[i].gone && workers[i].jobs.empty())
             return i;
     }
-    if (workers.size() < size) {
+    if (workers.size() + second_tries.size() < size) {
         if (start_worker(file))
             return workers.size() - 1;
         size = workers.size();
@@ -143,11 +198,17 @@ bool worker_pool::send(std::size_t ticket, const message& request, int file)
         if (!index)
             return false;
         worker& chosen = workers[*index];
-        sent_job job{ticket, {}, {}};
-        if (!chosen.jobs.empty()) {
-            job.request = request;
-            if (file >= 0 && !(job.file = owned_fd(fcntl(file, F_DUPFD_CLOEXEC, 0))).is_open())
+        sent_job job{ticket, request, {}, -1, std::nullopt};
+        if (file >= 0) {
+            job.file = owned_fd(fcntl(file, F_DUPFD_CLOEXEC, 0));
+            // A job queued behind another must be sent again should the
+            // worker die first; one that starts now only loses its second try.
+            if (!job.file.is_open() && !chosen.jobs.empty())
                 return false;
+            if (job.file.is_open())
+                job.file_start = lseek(file, 0, SEEK_CUR);
+        } else {
+            job.file_start = 0;
         }
         if (send_message(chosen.socket, request, file)) {
             chosen.jobs.push_back(std::move(job));
@@ -162,72 +223,143 @@ bool worker_pool::send(std::size_t ticket, const message& request, int file)
 
 std::pair<std::size_t, job_result> worker_pool::wait_any()
 {
-    while (!unsent.empty() && send(unsent.front().ticket, unsent.front().request,
-                                   unsent.front().file.fd))
-        unsent.pop_front();
-    std::vector<pollfd> polled;
-    std::vector<std::size_t> indexes;
-    for (std::size_t i = 0; i < workers.size(); ++i) {
-        if (!workers[i].jobs.empty()) {
-            polled.push_back({workers[i].socket, POLLIN, 0});
-            indexes.push_back(i);
+    for (;;) {
+        if (auto given_up = send_second_tries())
+            return std::move(*given_up);
+        while (!unsent.empty() && send(unsent.front().ticket, unsent.front().request,
+                                       unsent.front().file.fd))
+            unsent.pop_front();
+        std::vector<pollfd> polled;
+        std::vector<std::size_t> indexes;
+        for (std::size_t i = 0; i < workers.size(); ++i) {
+            if (!workers[i].jobs.empty()) {
+                polled.push_back({workers[i].socket, POLLIN, 0});
+                indexes.push_back(i);
+            }
         }
+        if (polled.empty()) {
+            // Jobs whose worker died before starting them, and no process left
+            // to take them again.
+            sent_job job = std::move(unsent.front());
+            unsent.pop_front();
+            return {job.ticket, {work(std::move(job.request), std::move(job.file)).reply, {}}};
+        }
+        while (poll(polled.data(), polled.size(), -1) < 0 && errno == EINTR) {
+        }
+        std::size_t ready = 0;
+        while (ready + 1 < polled.size() && polled[ready].revents == 0)
+            ++ready;
+        if (auto done = receive_from(indexes[ready]))
+            return std::move(*done);
     }
-    if (polled.empty()) {
-        // Jobs whose worker died before starting them, and no process left
-        // to take them again.
-        sent_job job = std::move(unsent.front());
-        unsent.pop_front();
-        return {job.ticket, {work(std::move(job.request), std::move(job.file)), {}}};
-    }
-    while (poll(polled.data(), polled.size(), -1) < 0 && errno == EINTR) {
-    }
-    std::size_t ready = 0;
-    while (ready + 1 < polled.size() && polled[ready].revents == 0)
-        ++ready;
-    return receive_from(indexes[ready]);
 }
 
-std::pair<std::size_t, job_result> worker_pool::receive_from(std::size_t index)
+std::optional<std::pair<std::size_t, job_result>> worker_pool::send_second_tries()
+{
+    while (!second_tries.empty()) {
+        sent_job job = std::move(second_tries.front());
+        second_tries.pop_front();
+        // The place this job was kept in the pool is free, unless no process
+        // could be started since.
+        if (workers.size() < size) {
+            if (start_worker(job.file.fd)) {
+                worker& fresh = workers.back();
+                if (send_message(fresh.socket, job.request, job.file.fd)) {
+                    fresh.jobs.push_back(std::move(job));
+                    continue;
+                }
+                bury(workers.size() - 1);
+            } else {
+                size = workers.size();
+            }
+        }
+        return std::make_pair(job.ticket, std::move(*job.first_try));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::pair<std::size_t, job_result>> worker_pool::receive_from(std::size_t index)
 {
     worker& w = workers[index];
-    const std::size_t ticket = w.jobs.front().ticket;
+    std::optional<sent_job> job;
+    std::optional<message> reply;
     try {
-        if (auto reply = receive_message(w.socket)) {
-            w.jobs.pop_front();
-            // The worker goes on with the next job now: should it die, that
-            // job is the one it died on.
-            if (!w.jobs.empty())
-                w.jobs.front() = {w.jobs.front().ticket, {}, {}};
-            return {ticket, {std::move(reply), {}}};
-        }
+        reply = receive_message(w.socket);
     } catch (const std::bad_alloc&) {
-        // The reply cannot be held: the job is lost as if the worker had run
-        // out of memory itself.
+        // The reply cannot be held here: the job is lost as if the worker had
+        // run out of memory itself, and a fresh worker would not change that.
         kill(w.pid, SIGKILL);
-        bury(index);
-        return {ticket, {std::nullopt, "out of memory"}};
+        bury(index, &job);
+        return finish(std::move(*job), {std::nullopt, "out of memory"}, false);
     }
-    return {ticket, {std::nullopt, bury(index)}};
+    if (!reply) {
+        const worker_end end = bury(index, &job);
+        return finish(std::move(*job), {std::nullopt, end.failure}, end.of_a_limit);
+    }
+    const bool short_of_resources = !reply->empty() && reply->back() == short_mark;
+    if (!reply->empty())
+        reply->pop_back();
+    if (short_of_resources) {
+        // The worker ends after such a reply, before any job queued behind.
+        bury(index, &job);
+    } else {
+        job = std::move(w.jobs.front());
+        w.jobs.pop_front();
+    }
+    return finish(std::move(*job), {std::move(reply), {}}, short_of_resources);
+}
+
+std::optional<std::pair<std::size_t, job_result>> worker_pool::finish(sent_job job,
+                                                                      job_result result,
+                                                                      bool may_try_again)
+{
+    if (may_try_again && !job.first_try && rewind(job.file.fd, job.file_start)) {
+        job.first_try = std::move(result);
+        second_tries.push_back(std::move(job));
+        return std::nullopt;
+    }
+    return std::make_pair(job.ticket, std::move(result));
 }
 
 std::size_t worker_pool::busy() const
 {
-    std::size_t count = unsent.size();
+    std::size_t count = unsent.size() + second_tries.size();
     for (const worker& w : workers)
         count += w.jobs.size();
     return count;
 }
 
-std::string worker_pool::bury(std::size_t index)
+worker_pool::worker_end worker_pool::bury(std::size_t index, std::optional<sent_job>* first)
 {
     close(workers[index].socket);
     const int status = wait_for(workers[index].pid);
     std::list<sent_job> jobs = std::move(workers[index].jobs);
     workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(index));
-    if (!jobs.empty())
+    if (!jobs.empty()) {
+        if (first)
+            *first = std::move(jobs.front());
         jobs.pop_front();  // the one it died on
+    }
     for (sent_job& job : jobs)
         unsent.push_back(std::move(job));
     return describe_end(status);
+}
+
+worker_pool::worker_end worker_pool::describe_end(int status) const
+{
+    if (WIFEXITED(status) && WEXITSTATUS(status) == out_of_memory_status)
+        return {"out of memory", true};
+    if (cpu_seconds > 0 && WIFEXITED(status) && WEXITSTATUS(status) == out_of_time_status)
+        return {"given up after " + std::to_string(cpu_seconds) + " s of CPU time", false};
+    if (WIFSIGNALED(status)) {
+        // SIGXCPU comes at the soft limit of ulimit -t, SIGKILL at its hard
+        // limit or from the kernel short of memory: a fresh worker starts
+        // afresh with them. A crash (SIGSEGV, SIGABRT) is the page's own and
+        // would only come again, at the cost of a second try.
+        const int number = WTERMSIG(status);
+        return {"could not be processed (killed by signal " + std::to_string(number) + ")",
+                number == SIGXCPU || number == SIGKILL};
+    }
+    return {"could not be processed (exit status " + std::to_string(WEXITSTATUS(status)) + ")",
+            false};
 }

@@ -4,8 +4,16 @@
 // them, so a killed run leaves none behind. The one worker of a pool of one
 // may be handed a job more while busy, which it starts as soon as it has
 // replied, without waiting for this process to wake up and send it.
+//
+// A worker takes job after job, so limits the caller puts on each process
+// (ulimit -v, ulimit -t) add up over them. Under a memory limit each job
+// runs on a thread of its own, and the worker gives its memory back to the
+// system when the thread has ended; a job whose worker died of a limit, or
+// that says it ran short of memory, is tried once more in a fresh worker
+// before it fails.
 #pragma once
 
+#include "jobs/cpu_time_limit.hpp"
 #include "jobs/message_io.hpp"
 
 #include <cstddef>
@@ -15,9 +23,23 @@
 #include <sys/types.h>
 #include <utility>
 
+// What the work of one job gives back.
+struct work_reply {
+    work_reply(message reply = {}, bool short_of_resources = false)
+        : reply(std::move(reply)), short_of_resources(short_of_resources)
+    {
+    }
+
+    message reply;
+    // The work could not be done for want of memory or another resource that
+    // the jobs before it in the same process may have used up: a fresh
+    // process may well do it. The worker ends after such a reply.
+    bool short_of_resources = false;
+};
+
 // The work a job does, the same in every worker: its request, and the open
 // file that came with it (none when none came).
-using job_function = std::function<message(message, owned_fd)>;
+using job_function = std::function<work_reply(message, owned_fd)>;
 
 // The exit status of a worker whose work ran out of memory.
 inline constexpr int out_of_memory_status = 99;
@@ -25,15 +47,17 @@ inline constexpr int out_of_memory_status = 99;
 // What one job gave: its reply, or, when its worker died without one, why.
 struct job_result {
     std::optional<message> reply;
-    // "out of memory", or "could not be processed (killed by signal 9)" and
-    // the like; empty with a reply.
+    // "out of memory", "given up after 300 s of CPU time", or "could not be
+    // processed (killed by signal 11)" and the like; empty with a reply.
     std::string failure;
 };
 
 class worker_pool {
 public:
-    // setup runs once in each new worker, before its first job.
-    worker_pool(unsigned size, job_function work, std::function<void()> setup);
+    // setup runs once in each new worker, before its first job; each job may
+    // take cpu_seconds of CPU time in its worker (0: no limit).
+    worker_pool(unsigned size, job_function work, std::function<void()> setup,
+                unsigned cpu_seconds = 0);
     // Lets idle workers end, kills busy ones, and waits for all.
     ~worker_pool();
     worker_pool(const worker_pool&) = delete;
@@ -48,20 +72,27 @@ public:
     // down to none).
     bool send(std::size_t ticket, const message& request, int file = -1);
     // Waits until one job has finished: its ticket and result. A worker that
-    // dies costs the job it was working on; the jobs queued behind it are
-    // handed to other workers. Only while busy() > 0.
+    // dies costs the job it was working on, unless a second try in a fresh
+    // worker does it; the jobs queued behind it are handed to other workers.
+    // Only while busy() > 0.
     std::pair<std::size_t, job_result> wait_any();
     // The jobs handed over and not yet given back by wait_any.
     std::size_t busy() const;
 
 private:
-    // A job handed to a worker. Until the worker starts it, this process
-    // keeps the request and its own copy of the file, to hand the job to
-    // another worker should this one die first.
+    // A job handed to a worker. Until it is given back, this process keeps
+    // the request and its own copy of the file, to hand the job to another
+    // worker should this one die first, or to try it again.
     struct sent_job {
         std::size_t ticket = 0;
         message request;
         owned_fd file;
+        // Where the job began reading its file (0 when it came with none);
+        // -1 when the file cannot be read again from there: a pipe, a
+        // terminal, or one this process could keep no copy of.
+        off_t file_start = -1;
+        // What the first try gave, once it failed and the job is tried again.
+        std::optional<job_result> first_try;
     };
     struct worker {
         pid_t pid = -1;
@@ -69,23 +100,49 @@ private:
         std::list<sent_job> jobs;  // the one it works on first
         bool gone = false;          // a send failed: it is buried once its end is read
     };
+    // How a worker ended.
+    struct worker_end {
+        std::string failure;
+        // It died of a limit that a fresh worker starts afresh with: memory,
+        // or a signal that a limit of the caller sends (SIGXCPU, SIGKILL).
+        bool of_a_limit = false;
+    };
 
     // Forks a new worker; passed_file is the descriptor on its way to a
     // worker, which the new one does not keep a copy of.
     bool start_worker(int passed_file);
     [[noreturn]] void serve(int socket) const;
+    // Receives one request, works on it and replies; false when the worker
+    // is to end: the run is done with it, or its job ran short of resources.
+    bool serve_one(int socket, const job_cpu_timer& timer) const;
     // An idle worker, else a new one, else in a pool of one its worker with a
     // single job; file is the descriptor on its way, as for start_worker.
     std::optional<std::size_t> worker_for_next_job(int file);
-    std::pair<std::size_t, job_result> receive_from(std::size_t index);
+    // Hands each job to be tried again to a fresh worker; the result of the
+    // first try of one that cannot be.
+    std::optional<std::pair<std::size_t, job_result>> send_second_tries();
+    // The result of the worker's first job, or none when the job is to be
+    // tried again.
+    std::optional<std::pair<std::size_t, job_result>> receive_from(std::size_t index);
+    // The job's result, or none when it failed for the first time in a way a
+    // fresh worker may mend and its file can be read again: it then waits in
+    // second_tries.
+    std::optional<std::pair<std::size_t, job_result>> finish(sent_job job, job_result result,
+                                                             bool may_try_again);
     // Closes the worker's socket, waits for it to end, and says how it ended;
-    // the jobs queued behind the one it died on wait to be sent again.
-    std::string bury(std::size_t index);
+    // the jobs queued behind the one it died on wait to be sent again, and
+    // that one is returned, when it had one.
+    worker_end bury(std::size_t index, std::optional<sent_job>* first = nullptr);
+    worker_end describe_end(int status) const;
 
     std::size_t size;
     job_function work;
     std::function<void()> setup;
+    unsigned cpu_seconds;
     std::vector<worker> workers;
     // Jobs whose worker died before it started them, to be sent again.
     std::list<sent_job> unsent;
+    // Jobs to be tried once more, each in a worker that has done nothing
+    // else; a place in the pool is kept for each.
+    std::list<sent_job> second_tries;
 };

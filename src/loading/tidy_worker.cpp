@@ -1,8 +1,8 @@
 #include "loading/tidy_worker.hpp"
 
 #include "loading/cp1251.hpp"
-#include "loading/large_stack.hpp"
 #include "loading/xml_safe_text.hpp"
+#include "platform/large_stack.hpp"
 
 #include <algorithm>
 #include <climits>

@@ -113,9 +113,11 @@ input_outcome process_input(const input_settings& settings, std::string_view inp
                      found.parsed ? found.parsed->document : nothing.document,
                      settings.selector.c_str(), diagnostics);
         outcome.failure = failure_of(found.history);
+        outcome.short_of_memory = lacked_a_stack(found.history);
     } catch (const std::bad_alloc&) {
         outcome.results = {};
         outcome.failure = "out of memory";
+        outcome.short_of_memory = true;
     }
     outcome.diagnostics = std::move(diagnostics).str();
     return outcome;

@@ -34,6 +34,9 @@ struct input_outcome {
     // The line that says the cache could not be written, the first time it
     // could not; the results are whole all the same.
     std::string cache_problem;
+    // The failure is for want of memory or of a stack, which a process that
+    // has worked on nothing before may have. Not sent between processes.
+    bool short_of_memory = false;
 };
 
 // Cleans input_text (up to its first NUL byte unless the encoding reads past

@@ -105,12 +105,17 @@ void show_history(std::ostream& diagnostics, std::string_view raw, const repair_
         diagnostics << "**** The document comes from attempt " << history.attempts.size() << "\n";
 }
 
-bool may_be_kept(const repair_history& history)
+bool lacked_a_stack(const repair_history& history)
 {
     for (const repair_attempt& attempt : history.attempts)
         if (!attempt.repair.failure.empty())
-            return false;
-    return !history.attempts.empty();
+            return true;
+    return false;
+}
+
+bool may_be_kept(const repair_history& history)
+{
+    return !history.attempts.empty() && !lacked_a_stack(history);
 }
 
 std::uint64_t largest_packed_history(std::size_t page_size)

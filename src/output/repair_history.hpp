@@ -42,8 +42,12 @@ std::string failure_of(const repair_history& history);
 // was not the first.
 void show_history(std::ostream& diagnostics, std::string_view raw, const repair_history& history);
 
+// Whether an attempt failed for want of a stack: what the process had room
+// for, not the input, decided it.
+bool lacked_a_stack(const repair_history& history);
+
 // Whether the history holds only what the input and the settings decide, so
-// a later run may take it for its own: no attempt failed for want of a stack.
+// a later run may take it for its own: no attempt lacked a stack.
 bool may_be_kept(const repair_history& history);
 
 // The largest packed history kept of a page of page_size bytes: 64 KiB and

@@ -45,6 +45,46 @@ observed run_with_jobs(const std::string& command, unsigned jobs)
 
 const std::string ab_results = "<!--a.html-->\n<h1>A</h1>\n\n<p>a</p>\n\n";
 
+// Limits the caller sets on the run's processes: none of them ends the run,
+// and a page that fits them alone does not fail for the pages before it.
+std::vector<job_count_case> limit_cases()
+{
+    // A heading and 500 paragraphs: its results and its cache entry are
+    // larger than the file-size limit of 4 KiB.
+    const std::string big_page =
+        "{ echo '<h1>B</h1>'; for i in $(seq 500); do echo \"<p>$i</p>\"; done; } > big.html; ";
+    const std::string a_heading = "<!--a.html-->\n<h1>A</h1>\n\n";
+    std::vector<job_count_case> cases = {
+        {"a page that Tidy would work on for minutes, given up after VESTREL_TIMEOUT",
+         "printf '<font>x<div>y%.0s' $(seq 1000) > slow.html; "
+         "VESTREL_TIMEOUT=1 $V -p p a.html slow.html b.html",
+         "<!--a.html-->\n<p>a</p>\n\nvestrel: slow.html: given up after 1 s of CPU time\n"
+         "<!--b.html-->\n<p>b</p>\n\nexit=3\n"},
+        {"standard output redirected to a file over the file-size limit",
+         big_page + "(ulimit -f 4; $V -p p a.html big.html a.html > out.txt); st=$?; "
+                    "wc -c < out.txt; (exit $st)",
+         "vestrel: cannot write standard output: File too large\n4096\nexit=3\n"},
+        {"a cache entry over the file-size limit",
+         big_page + "mkdir -m 700 c; (ulimit -f 4; VESTREL_CACHE=c $V -p h1 a.html big.html "
+                    "a.html); st=$?; ls -A c | grep -c '^\\.tmp'; rm -r c; (exit $st)",
+         a_heading + "vestrel: cache c: File too large\n<!--big.html-->\n<h1>B</h1>\n\n"
+             + a_heading + "0\nexit=0\n"},
+    };
+#ifndef VESTREL_SANITIZED
+    // Six pages of a quarter to half a second each (a paragraph of 6,000
+    // attributes): more than the CPU-time limit of one second together.
+    std::string expected;
+    for (int i = 1; i <= 6; ++i)
+        expected += "<!--p" + std::to_string(i) + ".html-->\n<b>hi</b>\n\n";
+    cases.push_back(
+        {"a CPU-time limit that the pages of one worker reach together",
+         "{ printf '<b>hi</b><p'; seq -f ' a%g=1' 6000 | tr -d '\\n'; printf '>x</p>'; } > p1.html; "
+         "for i in 2 3 4 5 6; do cp p1.html p$i.html; done; (ulimit -t 1; $V -p b p?.html)",
+         expected + "exit=0\n"});
+#endif
+    return cases;
+}
+
 std::vector<job_count_case> job_count_cases()
 {
     std::vector<job_count_case> cases = {
@@ -87,6 +127,8 @@ std::vector<job_count_case> job_count_cases()
          "printf '<script>a=\"]]>&#27;\";</script>' > cdata.html; $V script cdata.html",
          "<script><![CDATA[\na=\"]]>\xef\xbf\xbd\";\n]]&gt;\n</script>\n\nexit=0\n"},
     };
+    const std::vector<job_count_case> limits = limit_cases();
+    cases.insert(cases.end(), limits.begin(), limits.end());
 #ifndef VESTREL_SANITIZED
     // The sanitizers reserve more address space than any such limit allows.
     cases.push_back(
@@ -115,3 +157,22 @@ TEST(job_counts, every_job_count_gives_what_one_job_gives)
         }
     }
 }
+
+#ifndef VESTREL_SANITIZED
+// Four pages of 3.4 MB and 238,000 tags, each of which fits a memory limit
+// alone with some 6 MB to spare: memory that one worker held back after a
+// page once cost the third and fourth of them with one job, and none with
+// two. Slow: about five seconds of CPU time for each job count.
+TEST(job_counts, Slow_a_memory_limit_that_the_pages_of_one_worker_reach_together)
+{
+    const std::string command =
+        "{ echo '<html><body>'; yes '<p>aaaaa bbbbb cccc dddd</p>' | head -n 119000; } > h1.html; "
+        "for i in 2 3 4; do cp h1.html h$i.html; done; "
+        "(ulimit -v 184000; $V -m 7 -p p h1.html h2.html h3.html h4.html)";
+    const observed one = run_with_jobs(command, 1);
+    EXPECT_EQ(one.text, "exit=0\n");
+    const observed two = run_with_jobs(command, 2);
+    EXPECT_EQ(two.text, one.text);
+    EXPECT_EQ(two.files, one.files);
+}
+#endif

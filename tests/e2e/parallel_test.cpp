@@ -249,8 +249,10 @@ TEST(parallel, mixed_doctypes_give_the_same_results_every_time)
     }
 }
 
-// A worker killed while it works on a slow page costs exactly that page. The
-// caller leaves SIGCHLD ignored, which must not hide how the worker ended.
+// A worker killed while it works on a slow page: the page is tried once more
+// in a fresh worker (SIGKILL may come from the kernel short of memory), and
+// the second worker killed costs exactly that page. The caller leaves SIGCHLD
+// ignored, which must not hide how the workers ended.
 TEST(parallel, a_killed_worker_costs_only_its_input)
 {
     scratch_dir dir;
@@ -266,11 +268,21 @@ TEST(parallel, a_killed_worker_costs_only_its_input)
         run = run_vestrel({"-p", marker + ", p", "a.html", "slow.html", "b.html"}, dir.path,
                           options);
     });
-    const pid_t killed = e2e::wait_for_busy_child_of(marker, std::chrono::seconds(30));
-    if (killed > 0)
-        kill(killed, SIGKILL);
+    pid_t killed[2] = {0, 0};
+    for (pid_t& worker : killed) {
+        worker = e2e::wait_for_busy_child_of(marker, std::chrono::seconds(30));
+        if (worker <= 0)
+            break;
+        kill(worker, SIGKILL);
+        // Gone once the run has buried it.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (kill(worker, 0) == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     runner.join();
-    ASSERT_GT(killed, 0) << "no worker was seen working";
+    ASSERT_GT(killed[0], 0) << "no worker was seen working";
+    ASSERT_GT(killed[1], 0) << "no worker was seen trying again";
+    EXPECT_NE(killed[0], killed[1]);
     EXPECT_EQ(run.exit_code, 3);
     EXPECT_EQ(run.out, "<!--a.html-->\n<p class=\"killed-worker-" + std::to_string(getpid())
                            + "\">a</p>\n\n<!--b.html-->\n<p>b</p>\n\n");
@@ -328,4 +340,19 @@ TEST(parallel, a_bad_job_count_is_warned_about_and_replaced)
         EXPECT_EQ(run.out, "<p>a</p>\n\n<p>b</p>\n\n");
         EXPECT_EQ(run.err, err);
     }
+}
+
+// A time limit that is not a number of seconds is warned about once, and the
+// default is used.
+TEST(parallel, a_bad_time_limit_is_warned_about)
+{
+    scratch_dir dir;
+    dir.write("a.html", "<p>a</p>");
+    dir.write("b.html", "<p>b</p>");
+    run_options options;
+    options.environment = {{"VESTREL_TIMEOUT", "5m"}};
+    const auto run = run_vestrel({"p", "a.html", "b.html"}, dir.path, options);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, "<p>a</p>\n\n<p>b</p>\n\n");
+    EXPECT_EQ(run.err, "vestrel: ignoring VESTREL_TIMEOUT='5m', which is not a number of seconds\n");
 }

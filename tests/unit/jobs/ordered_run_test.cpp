@@ -4,7 +4,11 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <grp.h>
+#include <malloc.h>
+#include <memory>
 #include <new>
 #include <set>
 #include <sys/prctl.h>
@@ -22,16 +26,89 @@ using namespace std::chrono_literals;
 // (a kill that no sanitizer intercepts),
 // "oom" and "exit N" end the worker in their ways; "setup" gives what the
 // worker's setup left behind.
+//
+// Jobs that tell a fresh worker from a used one, each noting its try in a
+// second part of the request, a file it appends a line to: "short TEXT" runs
+// short of resources unless its worker is fresh, "always short TEXT" always
+// does; "signal N TEXT" raises signal N unless its worker is fresh; "spin"
+// burns CPU time until its worker is ended; "read" gives what its file holds,
+// "read short" the same, running short of resources unless its worker is
+// fresh. Each gives [TEXT, pid, jobs its worker did before].
 std::string set_up_by = "nobody";
+int jobs_done_here = 0;
+volatile unsigned long spun = 0;
 
-message work(message request, owned_fd)
+void note_try(const message& request)
+{
+    if (request.size() < 2)
+        return;
+    const int fd = open(request[1].c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        const ssize_t written = write(fd, "try\n", 4);
+        static_cast<void>(written);
+        close(fd);
+    }
+}
+
+std::string read_all(int fd)
+{
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, std::size_t(got));
+    return text;
+}
+
+// Allocates 40 MB in small blocks and frees them, the highest first: those
+// the allocator keeps at hand for the next small requests lie at the top of
+// its heap. Gives how much it allocated, in bytes.
+std::string churn_memory()
+{
+    std::vector<std::unique_ptr<char[]>> blocks(100000);
+    for (auto& block : blocks) {
+        block = std::make_unique<char[]>(400);
+        block[0] = 1;
+    }
+    while (!blocks.empty())
+        blocks.pop_back();
+    return std::to_string(100000 * 400);
+}
+
+work_reply fresh_or_used_work(const message& request, owned_fd file)
 {
     const std::string& words = request.at(0);
+    note_try(request);
+    const bool fresh = jobs_done_here++ == 0;
+    const std::string pid = std::to_string(getpid());
+    const std::string before = std::to_string(jobs_done_here - 1);
+    if (words.rfind("short ", 0) == 0)
+        return {{words.substr(6), pid, before}, !fresh};
+    if (words.rfind("always short ", 0) == 0)
+        return {{words.substr(13), pid, before}, true};
+    if (words.rfind("signal ", 0) == 0) {
+        const std::size_t space = words.find(' ', 7);
+        if (!fresh)
+            raise(std::stoi(words.substr(7, space - 7)));
+        return {{words.substr(space + 1), pid, before}};
+    }
+    if (words == "spin")
+        for (unsigned long i = 0;; ++i)
+            spun = i;
+    return {{read_all(file.fd), pid, before}, words == "read short" && !fresh};
+}
+
+work_reply work(message request, owned_fd file)
+{
+    const std::string& words = request.at(0);
+    if (words.rfind("short ", 0) == 0 || words.rfind("always short ", 0) == 0
+        || words.rfind("signal ", 0) == 0 || words == "spin" || words.rfind("read", 0) == 0)
+        return fresh_or_used_work(request, std::move(file));
+    ++jobs_done_here;
     const std::string pid = std::to_string(getpid());
     if (words.rfind("sleep ", 0) == 0) {
         const std::size_t space = words.find(' ', 6);
         std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(words.substr(6, space - 6))));
-        return {words.substr(space + 1), pid};
+        return {{words.substr(space + 1), pid}};
     }
     if (words == "crash")
         raise(SIGKILL);
@@ -40,8 +117,12 @@ message work(message request, owned_fd)
     if (words.rfind("exit ", 0) == 0)
         _exit(std::stoi(words.substr(5)));
     if (words == "setup")
-        return {set_up_by, pid};
-    return {words.substr(5), pid};
+        return {{set_up_by, pid}};
+    if (words == "churn")
+        return {{churn_memory(), pid}};
+    if (words == "heap")
+        return {{std::to_string(mallinfo2().arena), pid}};
+    return {{words.substr(5), pid}};
 }
 
 // What the handlers and steps saw, in the order they ran.
@@ -144,6 +225,139 @@ TEST(ordered_run, a_dying_worker_costs_only_its_job)
             "failed: could not be processed (exit status 0)", "d"};
         EXPECT_EQ(seen.entries, expected);
     }
+}
+
+// A file that jobs note their tries in, removed with the object.
+struct try_log {
+    std::string path = testing::TempDir() + "tries-" + std::to_string(getpid()) + "-"
+        + std::to_string(count_made++);
+
+    ~try_log() { unlink(path.c_str()); }
+    int tries() const
+    {
+        std::ifstream file(path);
+        int lines = 0;
+        for (std::string line; std::getline(file, line);)
+            ++lines;
+        return lines;
+    }
+
+    static inline int count_made = 0;
+};
+
+// What a fresh_or_used_work job gave, as its handler sees it.
+ordered_run::result_handler record_into(std::vector<std::string>& seen)
+{
+    return [&seen](job_result result) {
+        if (!result.reply)
+            seen.push_back("failed: " + result.failure);
+        else if (result.reply->size() == 3)
+            seen.push_back(result.reply->at(0) + " after " + result.reply->at(2) + " jobs");
+        else
+            seen.push_back(result.reply->at(0));
+    };
+}
+
+// A job that runs short of resources, or whose worker dies of a limit's
+// signal, in a worker that did a job before it is tried once more in a
+// fresh worker, and only what that try gives is handed on; a crash is not
+// tried again. The job queued behind it in the one worker is done all the
+// same.
+TEST(ordered_run, a_job_a_used_worker_could_not_do_is_tried_once_in_a_fresh_one)
+{
+    struct retry_case {
+        const char* what;
+        std::string request;
+        std::string seen;
+        int tries;
+    };
+    const retry_case cases[] = {
+        {"short of resources in a used worker", "short b", "b after 0 jobs", 2},
+        {"short of resources in any worker", "always short b", "b after 0 jobs", 2},
+        {"killed by SIGXCPU in a used worker", "signal 24 b", "b after 0 jobs", 2},
+        {"killed by SIGKILL in a used worker", "signal 9 b", "b after 0 jobs", 2},
+        {"a crash", "signal 6 b", "failed: could not be processed (killed by signal 6)", 1},
+    };
+    for (const retry_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const try_log log;
+        std::vector<std::string> seen;
+        ordered_run run(1, work);
+        run.add({"echo a"}, record_into(seen));
+        run.add({c.request, log.path}, record_into(seen));
+        run.add({"echo c"}, record_into(seen));
+        run.drain();
+        EXPECT_EQ(seen, (std::vector<std::string>{"a", c.seen, "c"}));
+        EXPECT_EQ(log.tries(), c.tries);
+    }
+}
+
+// A job tried again reads its file again from where it began; a pipe cannot
+// be read again, so what the first try gave is handed on.
+TEST(ordered_run, a_job_is_tried_again_only_when_its_file_can_be_read_again)
+{
+    const try_log page;
+    {
+        std::ofstream(page.path) << "page";
+    }
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "piped", 5), 5);
+    close(ends[1]);
+    struct file_case {
+        const char* what;
+        owned_fd file;
+        std::string seen;
+    };
+    file_case cases[] = {
+        {"a regular file", owned_fd(open(page.path.c_str(), O_RDONLY | O_CLOEXEC)),
+         "page after 0 jobs"},
+        {"a pipe", owned_fd(ends[0]), "piped after 1 jobs"},
+    };
+    for (file_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> seen;
+        ordered_run run(1, work);
+        run.add({"echo a"}, record_into(seen));
+        run.add({"read short"}, record_into(seen), std::move(c.file));
+        run.drain();
+        EXPECT_EQ(seen, (std::vector<std::string>{"a", c.seen}));
+    }
+}
+
+// A job that uses up its CPU time ends its worker and is given up at once;
+// a fresh worker takes the next job.
+TEST(ordered_run, a_job_past_its_cpu_time_is_given_up)
+{
+    const try_log log;
+    std::vector<std::string> seen;
+    ordered_run run(1, work, {}, 1);
+    run.add({"echo a"}, record_into(seen));
+    run.add({"spin", log.path}, record_into(seen));
+    run.add({"echo c"}, record_into(seen));
+    run.drain();
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "failed: given up after 1 s of CPU time", "c"}));
+    EXPECT_EQ(log.tries(), 1);
+}
+
+// Under a memory limit, what a job allocated and freed is given back before
+// the next job starts, even the small blocks the allocator would keep at
+// hand. The limit here, set in the worker, is too large to be reached; the
+// worker's heap starts as large as this process's.
+TEST(ordered_run, a_worker_under_a_memory_limit_gives_memory_back_between_jobs)
+{
+    std::vector<std::string> seen;
+    ordered_run run(1, work, [] {
+        const rlimit huge{rlim_t(1) << 62, rlim_t(1) << 62};
+        setrlimit(RLIMIT_DATA, &huge);
+    });
+    run.add({"heap"}, record_into(seen));
+    run.add({"churn"}, record_into(seen));
+    run.add({"heap"}, record_into(seen));
+    run.drain();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[1], "40000000");
+    EXPECT_LT(std::stol(seen[2]) - std::stol(seen[0]), 1000000);
 }
 
 TEST(ordered_run, setup_runs_in_each_worker)

@@ -1,8 +1,10 @@
-#include "loading/large_stack.hpp"
+#include "platform/large_stack.hpp"
 
 #include <cerrno>
 #include <exception>
 #include <pthread.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,6 +21,46 @@ struct thread_attributes {
         if (valid)
             pthread_attr_destroy(&attr);
     }
+};
+
+// A thread's stack, mapped with an inaccessible page below it that stops an
+// overflow, and unmapped with the object. The library keeps the stacks it
+// maps itself for later threads, up to tens of MiB; this one is gone once
+// its thread is.
+class mapped_stack {
+public:
+    explicit mapped_stack(std::size_t bytes)
+        : page(std::size_t(sysconf(_SC_PAGESIZE))), usable((bytes + page - 1) / page * page)
+    {
+        void* mapped = mmap(nullptr, page + usable, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+        if (mapped == MAP_FAILED) {
+            error = errno;
+            return;
+        }
+        base = static_cast<char*>(mapped);
+        if (mprotect(base, page, PROT_NONE) != 0)
+            error = errno;
+    }
+    mapped_stack(const mapped_stack&) = delete;
+    mapped_stack& operator=(const mapped_stack&) = delete;
+    ~mapped_stack()
+    {
+        if (base)
+            munmap(base, page + usable);
+    }
+
+    // Hands the stack to threads made with attr; 0 or the error number.
+    int give_to(pthread_attr_t& attr) const
+    {
+        return error != 0 ? error : pthread_attr_setstack(&attr, base + page, usable);
+    }
+
+private:
+    std::size_t page;
+    std::size_t usable;
+    char* base = nullptr;
+    int error = 0;
 };
 
 // Room kept below the deepest frame the work is allowed, for the calls it
@@ -70,16 +112,13 @@ std::size_t stack_left()
     return static_cast<std::size_t>(here - bottom);
 }
 
-int run_with_stack(std::size_t stack_bytes, const std::function<void()>& work)
+int run_on_new_thread(std::size_t stack_bytes, const std::function<void()>& work)
 {
-    if (stack_bytes + stack_margin <= stack_left()) {
-        work();
-        return 0;
-    }
     thread_attributes attributes;
     if (!attributes.valid)
         return ENOMEM;
-    if (const int error = pthread_attr_setstacksize(&attributes.attr, stack_bytes + stack_margin))
+    const mapped_stack stack(stack_bytes);
+    if (const int error = stack.give_to(attributes.attr))
         return error;
     thread_task task{&work, nullptr};
     pthread_t thread;
@@ -89,4 +128,13 @@ int run_with_stack(std::size_t stack_bytes, const std::function<void()>& work)
     if (task.error)
         std::rethrow_exception(task.error);
     return 0;
+}
+
+int run_with_stack(std::size_t stack_bytes, const std::function<void()>& work)
+{
+    if (stack_bytes + stack_margin <= stack_left()) {
+        work();
+        return 0;
+    }
+    return run_on_new_thread(stack_bytes + stack_margin, work);
 }

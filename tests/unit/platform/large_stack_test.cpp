@@ -1,6 +1,8 @@
-#include "loading/large_stack.hpp"
+#include "platform/large_stack.hpp"
 
 #include <cstdint>
+#include <fstream>
+#include <string>
 #include <gtest/gtest.h>
 #include <limits>
 #include <pthread.h>
@@ -67,6 +69,44 @@ TEST(run_with_stack, runs_in_place_only_when_the_stack_left_suffices)
     std::thread::id small;
     EXPECT_EQ(run_with_stack(64 << 10, [&] { small = std::this_thread::get_id(); }), 0);
     EXPECT_EQ(small, std::this_thread::get_id());
+}
+
+// The process's mapped address space, in kiB (VmSize).
+std::size_t address_space_kib()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::stoul(line.substr(7));
+    return 0;
+}
+
+int* volatile allocated = nullptr;
+
+// A new thread's stack is gone with the thread, whatever its size: none is
+// kept for later threads, where a memory limit would count it.
+TEST(run_on_new_thread, the_stack_is_given_back_when_the_thread_ends)
+{
+    // The allocator's first thread other than the main one gets an arena of
+    // its own, which stays for the threads after it.
+    ASSERT_EQ(run_on_new_thread(64 << 10, [] {
+        allocated = new int(1);
+        delete allocated;
+    }), 0);
+    for (const std::size_t size : {std::size_t(64) << 10, 16 * mebibyte, 256 * mebibyte}) {
+        SCOPED_TRACE(size);
+        const std::size_t before = address_space_kib();
+        std::size_t during = 0;
+        std::thread::id ran_on;
+        EXPECT_EQ(run_on_new_thread(size, [&] {
+            during = address_space_kib();
+            ran_on = std::this_thread::get_id();
+            EXPECT_GE(stack_left(), size - (std::size_t(16) << 10));
+        }), 0);
+        EXPECT_NE(ran_on, std::this_thread::get_id());
+        EXPECT_GE(during, before + size / 1024);
+        EXPECT_LT(address_space_kib(), before + 1024);
+    }
 }
 
 TEST(run_with_stack, recursion_far_deeper_than_a_main_thread_allows)
