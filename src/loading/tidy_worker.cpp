@@ -146,6 +146,19 @@ bool apply_settings(TidyDoc doc, const input_encoding& encoding, repair_rules ru
     return tidyOptSetBool(doc, rules == repair_rules::xml_pruned ? TidyXmlOut : TidyXhtmlOut, yes);
 }
 
+// A page that declares an XHTML doctype, or carries xml:lang or xml:space,
+// makes Tidy switch to XHTML output while it parses, whatever it was asked
+// for. Under the XML rules the document is then written by Tidy's XML
+// printer all the same, which escapes the text of scripts and styles: that is
+// what the rules are for.
+constexpr std::string_view xml_rules_at_saving = "output-xhtml: no";
+
+void keep_output_rules(TidyDoc doc, repair_rules rules)
+{
+    if (rules == repair_rules::xml_pruned)
+        tidyOptSetBool(doc, TidyXhtmlOut, no);
+}
+
 // The whole conversion of one input; the stack it runs on is the caller's.
 void convert(tidy_outcome& outcome, std::string_view raw, const input_encoding& encoding,
              const std::optional<std::string>& output_encoding)
@@ -169,8 +182,10 @@ void convert(tidy_outcome& outcome, std::string_view raw, const input_encoding& 
         rc = -1;
     if (rc >= 0 && outcome.rules != repair_rules::xhtml)
         prune_for_xml(tidy.doc);
-    if (rc >= 0)
+    if (rc >= 0) {
+        keep_output_rules(tidy.doc, outcome.rules);
         rc = tidySaveBuffer(tidy.doc, &tidy.output);
+    }
 
     outcome.status = rc < 0 ? rc : 0;
     if (rc < 0)
@@ -311,6 +326,8 @@ std::string repair_settings_text()
             if (value != option_value(defaults.doc, option))
                 text += std::string(tidyOptGetName(option)) + ": " + value + "\n";
         }
+        if (rules == repair_rules::xml_pruned)
+            text += "at saving: " + std::string(xml_rules_at_saving) + "\n";
     }
     return text;
 }

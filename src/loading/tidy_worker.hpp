@@ -74,7 +74,7 @@ std::string tidy_release();
 // its document, as far as the program decides it. Anything kept from a
 // repair for later runs is kept under it, so every change to the settings,
 // the pruning or the rules of the attempts must raise it.
-inline constexpr int repair_version = 1;
+inline constexpr int repair_version = 2;
 
 // The Tidy options that each set of rules changes from Tidy's defaults, one
 // "name: value" line each: what a change of the settings changes.
