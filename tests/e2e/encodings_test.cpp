@@ -1,7 +1,10 @@
 // Input encodings through the whole program.
 #include "harness.hpp"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <iconv.h>
+#include <stdexcept>
 
 namespace {
 
@@ -51,8 +54,9 @@ namespace {
 TEST(encodings, an_unknown_name_is_reported_once_and_read_as_utf8)
 {
     const std::string known = "known: ascii, latin1, raw, utf8, iso2022, mac, win1251, win1252, "
-                              "utf16le, utf16be, utf16, big5, shiftjis\n";
-    for (const std::string name : {"klingon", "latin-1", "utf-8"}) {
+                              "utf16le, utf16be, utf16, big5, shiftjis, and the labels of the "
+                              "Encoding Standard, such as iso-8859-2, koi8-r, gbk or euc-kr\n";
+    for (const std::string name : {"klingon", "latin-1", "utf_8"}) {
         SCOPED_TRACE(name);
         scratch_dir dir;
         dir.write("a.html", "<p>\xc3\xa9</p>");
@@ -62,6 +66,196 @@ TEST(encodings, an_unknown_name_is_reported_once_and_read_as_utf8)
         EXPECT_EQ(run.exit_code, 0);
         EXPECT_EQ(run.out, "vestrel: unknown encoding '" + name + "', reading UTF-8; " + known
                                + "<p>\xc3\xa9</p>\n\n<p>B</p>\n\n");
+    }
+}
+
+}
+
+namespace {
+
+using e2e::run_vestrel;
+using e2e::scratch_dir;
+
+// The UTF-8 text in the charset, written by glibc's iconv: how the tests
+// make pages in legacy encodings without keeping binary files.
+std::string encoded(const std::string& utf8, const char* charset)
+{
+    const iconv_t cd = iconv_open(charset, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error(std::string("no converter to ") + charset);
+    std::string out(utf8.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t left = utf8.size();
+    char* to = out.data();
+    std::size_t room = out.size();
+    const bool whole = iconv(cd, &in, &left, &to, &room) != static_cast<std::size_t>(-1)
+        && iconv(cd, nullptr, nullptr, &to, &room) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!whole)
+        throw std::runtime_error(std::string("the text does not fit ") + charset);
+    out.resize(out.size() - room);
+    return out;
+}
+
+struct legacy_page {
+    const char* what;
+    // The charset the page is written in, as iconv names it.
+    const char* charset;
+    // What stands in the head before the title: the declaration, if any.
+    std::string head;
+    std::string text;
+    std::vector<std::string> options;
+};
+
+std::string page_with(const legacy_page& page)
+{
+    return "<html><head>" + page.head + "<title>" + page.text + "</title></head><body><p class=x>"
+        + page.text + "</p><p>" + page.text + "</p></body></html>";
+}
+
+std::string meta(const char* label)
+{
+    return std::string("<meta charset=\"") + label + "\">";
+}
+
+const std::string german = "Die Stra\u00dfe f\u00fchrt \u00fcber die Br\u00fccke \u2013 "
+                           "\u201esch\u00f6n\u201c, sagt er, f\u00fcr 5 \u20ac.";
+const std::string russian = "\u0421\u044a\u0435\u0448\u044c \u0436\u0435 \u0435\u0449\u0451 "
+                            "\u044d\u0442\u0438\u0445 \u043c\u044f\u0433\u043a\u0438\u0445 "
+                            "\u0444\u0440\u0430\u043d\u0446\u0443\u0437\u0441\u043a\u0438\u0445 "
+                            "\u0431\u0443\u043b\u043e\u043a, \u0434\u0430 \u0432\u044b\u043f\u0435\u0439 "
+                            "\u0447\u0430\u044e.";
+const std::string japanese = "\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8\u3002";
+const std::string simplified = "\u4e2d\u6587\u7f51\u9875\uff0c\u7b80\u4f53\u5b57\u3002";
+const std::string traditional = "\u7e41\u9ad4\u4e2d\u6587\u7db2\u9801\u3002";
+const std::string korean = "\ud55c\uad6d\uc5b4 \ud398\uc774\uc9c0\uc785\ub2c8\ub2e4.";
+const std::string polish = "Za\u017c\u00f3\u0142\u0107 g\u0119\u015bl\u0105 ja\u017a\u0144.";
+const std::string turkish = "T\u00fcrk\u00e7e: \u011f\u00fc\u015f\u0131\u00f6\u00e7 \u0130stanbul.";
+const std::string arabic = "\u0645\u0631\u062d\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645.";
+const std::string greek = "\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1 \u03ba\u03cc\u03c3\u03bc\u03b5.";
+const std::string latin1 = "Gr\u00fc\u00dfe aus K\u00f6ln, \u00e7a va, \u00bd \u00a7 \u00e9t\u00e9.";
+
+const legacy_page legacy_pages[] = {
+    {"windows-1252", "CP1252", meta("windows-1252"), german, {}},
+    {"iso-8859-1", "ISO-8859-1", meta("iso-8859-1"), latin1, {}},
+    {"windows-1251", "CP1251", meta("windows-1251"), russian, {}},
+    {"koi8-r", "KOI8-R", meta("koi8-r"), russian, {}},
+    {"shift_jis", "SHIFT_JIS", meta("shift_jis"), japanese, {}},
+    {"euc-jp", "EUC-JP", meta("euc-jp"), japanese, {}},
+    {"gbk", "GBK", meta("gbk"), simplified, {}},
+    {"gb2312", "GB2312", meta("gb2312"), simplified, {}},
+    {"big5", "BIG5", meta("big5"), traditional, {}},
+    {"euc-kr", "EUC-KR", meta("euc-kr"), korean, {}},
+    {"windows-1250", "CP1250", meta("windows-1250"), polish, {}},
+    {"iso-8859-2", "ISO-8859-2", meta("iso-8859-2"), polish, {}},
+    {"windows-1254", "CP1254", meta("windows-1254"), turkish, {}},
+    {"windows-1256", "CP1256", meta("windows-1256"), arabic, {}},
+    {"iso-8859-7", "ISO-8859-7", meta("iso-8859-7"), greek, {}},
+    // The detector takes this text for ISO-8859-2: only the declarations
+    // make it right.
+    {"http-equiv after 2,000 bytes of head", "ISO-8859-1",
+     "<!-- " + std::string(2000, '-') + " --><meta http-equiv=\"Content-Type\" "
+     "content=\"text/html; charset=ISO-8859-1\">", latin1, {}},
+    {"XML declaration", "ISO-8859-1", "", latin1, {}},
+    {"undeclared windows-1252", "CP1252", "", german, {}},
+    {"undeclared windows-1251", "CP1251", "", russian, {}},
+    {"-i shiftjis", "SHIFT_JIS", "", japanese, {"-i", "shiftjis"}},
+    {"-i big5", "BIG5", "", traditional, {"-i", "big5"}},
+    {"-i iso2022", "ISO-2022-JP", "", japanese, {"-i", "iso2022"}},
+    {"-i GBK, a label of the Encoding Standard", "GBK", "", simplified, {"-i", "GBK"}},
+    {"-i wins over the declaration", "KOI8-R", meta("windows-1251"), russian, {"-i", "koi8-r"}},
+};
+
+// A page written in a legacy encoding gives exactly the bytes of the same
+// page written in UTF-8: declared, detected, or named with "-i".
+TEST(encodings, legacy_pages_give_the_bytes_of_the_same_page_in_utf8)
+{
+    for (const legacy_page& page : legacy_pages) {
+        SCOPED_TRACE(page.what);
+        scratch_dir dir;
+        std::string utf8 = page_with(page);
+        if (std::string(page.what) == "XML declaration")
+            utf8 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + utf8;
+        dir.write("utf8.html", utf8);
+        dir.write("legacy.html", encoded(utf8, page.charset));
+        const auto expected = run_vestrel({"html", "utf8.html"}, dir.path);
+        // Tidy wraps long lines.
+        std::string flat = expected.out;
+        std::replace(flat.begin(), flat.end(), '\n', ' ');
+        ASSERT_NE(flat.find("<p class=\"x\">" + page.text + "</p>"), std::string::npos)
+            << expected.out;
+        std::vector<std::string> args = page.options;
+        args.insert(args.end(), {"html", "legacy.html"});
+        const auto run = run_vestrel(args, dir.path);
+        EXPECT_EQ(run.out, expected.out);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.exit_code, 0);
+    }
+}
+
+// Tidy's own decoders of these names pack two bytes into one code point
+// (Shift_JIS, Big5) or pass the escapes through (ISO-2022-JP).
+TEST(encodings, tidys_names_for_cjk_encodings_give_the_characters)
+{
+    struct named_case {
+        const char* name;
+        std::string page;
+        std::string out;
+    };
+    const named_case cases[] = {
+        {"shiftjis", "<p>\x93\xfa\x96\x7b</p>", "<p>\xe6\x97\xa5\xe6\x9c\xac</p>\n\n"},
+        {"big5", "<p>\xa4\xa4\xa4\xe5</p>", "<p>\xe4\xb8\xad\xe6\x96\x87</p>\n\n"},
+        {"iso2022", "<p>\x1b$BF|K\\\x1b(B</p>", "<p>\xe6\x97\xa5\xe6\x9c\xac</p>\n\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        scratch_dir dir;
+        const auto run = run_vestrel({"-i", c.name, "p"}, dir.path, c.page);
+        EXPECT_EQ(run.out, c.out);
+    }
+}
+
+// A byte-order mark decides over a name that the program converts, as it
+// does over Tidy's names.
+TEST(encodings, a_byte_order_mark_decides_over_a_converted_name)
+{
+    scratch_dir dir;
+    const auto run = run_vestrel({"-i", "gbk", "p"}, dir.path,
+                                 std::string("\xef\xbb\xbf<p>\xe4\xb8\xad</p>"));
+    EXPECT_EQ(run.out, "<p>\xe4\xb8\xad</p>\n\n");
+}
+
+// Verbose mode says how the encoding was chosen, in one line right after the
+// raw source, only when the page's declaration or the detector chose it.
+TEST(encodings, verbose_mode_says_how_the_encoding_was_chosen)
+{
+    struct verbose_case {
+        const char* what;
+        std::string page;
+        std::string line;
+    };
+    const verbose_case cases[] = {
+        {"declared", "<meta charset=ISO-8859-1><p>caf\xe9</p>",
+         "**** Input encoding: windows-1252, declared by the page (iso-8859-1)\n"},
+        {"declared UTF-8 on bytes that are not", "<meta charset=utf-8><p>caf\xe9</p>",
+         "**** Input encoding: UTF-8, declared by the page (utf-8)\n"},
+        {"detected", encoded("<p>" + russian + "</p>", "CP1251"),
+         "**** Input encoding: windows-1251, detected\n"},
+        {"the default", "\xc0\xc0", "**** Input encoding: windows-1252, the default\n"},
+        {"UTF-8", "<meta charset=koi8-r><p>caf\xc3\xa9</p>", ""},
+        {"a byte-order mark", "\xef\xbb\xbf<meta charset=koi8-r><p>caf\xe9</p>", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        scratch_dir dir;
+        const auto run = run_vestrel({"-d", "p"}, dir.path, c.page);
+        const std::string raw_end = c.page + "\n**** END The HTML raw source\n";
+        const std::size_t at = run.err.find(raw_end);
+        ASSERT_NE(at, std::string::npos) << run.err;
+        const std::string after = run.err.substr(at + raw_end.size());
+        EXPECT_EQ(after.substr(0, c.line.size()), c.line);
+        EXPECT_EQ(after.compare(c.line.size(), 5, "**** "), 0) << after;
+        EXPECT_EQ(after.find("Input encoding", c.line.size()), std::string::npos);
     }
 }
 
