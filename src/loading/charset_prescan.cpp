@@ -9,11 +9,6 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-bool is_space(char c)
-{
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
-
 bool is_letter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -41,21 +36,12 @@ bool holds_raw_text(std::string_view name)
         || name == "xmp";
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && is_space(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && is_space(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 // A label as a declaration: UTF-16 means UTF-8 and x-user-defined means
 // windows-1252, as in the standard's prescan. None for a label that names
 // nothing the program reads.
 std::optional<charset_declaration> declaration_of(std::string_view label)
 {
-    const std::string written(trimmed(label));
+    const std::string written(trim_html_space(label));
     if (equal_ignoring_case(written, "x-user-defined"))
         return charset_declaration{&windows_1252_encoding(), written};
     const web_encoding* encoding = encoding_for_label(written);
@@ -76,12 +62,12 @@ std::string_view charset_in_content(std::string_view content)
         if (at == npos)
             return {};
         at += 7;
-        while (at < content.size() && is_space(content[at]))
+        while (at < content.size() && is_html_space(content[at]))
             ++at;
         if (at == content.size() || content[at] != '=')
             continue;
         ++at;
-        while (at < content.size() && is_space(content[at]))
+        while (at < content.size() && is_html_space(content[at]))
             ++at;
         if (at == content.size())
             return {};
@@ -91,7 +77,7 @@ std::string_view charset_in_content(std::string_view content)
             return end == npos ? std::string_view{} : content.substr(at + 1, end - at - 1);
         }
         std::size_t end = at;
-        while (end < content.size() && !is_space(content[end]) && content[end] != ';')
+        while (end < content.size() && !is_html_space(content[end]) && content[end] != ';')
             ++end;
         return content.substr(at, end - at);
     }
@@ -145,7 +131,7 @@ private:
     bool at_meta() const
     {
         return at + 5 < page.size() && equal_ignoring_case(page.substr(at, 5), "<meta")
-            && (is_space(page[at + 5]) || page[at + 5] == '/');
+            && (is_html_space(page[at + 5]) || page[at + 5] == '/');
     }
 
     bool at_tag() const
@@ -165,7 +151,7 @@ private:
         const bool end_tag = page[at + 1] == '/';
         at += end_tag ? 2 : 1;
         std::string name;
-        for (; !ended() && !is_space(current()) && current() != '>'; ++at)
+        for (; !ended() && !is_html_space(current()) && current() != '>'; ++at)
             name += lower(current());
         while (next_attribute()) {
         }
@@ -189,7 +175,7 @@ private:
                 return;
             }
             const std::size_t after = found + closing.size();
-            if (after == page.size() || is_space(page[after]) || page[after] == '/'
+            if (after == page.size() || is_html_space(page[after]) || page[after] == '/'
                 || page[after] == '>') {
                 at = found;
                 return;
@@ -233,7 +219,7 @@ private:
 
     void skip_spaces()
     {
-        while (!ended() && is_space(current()))
+        while (!ended() && is_html_space(current()))
             ++at;
     }
 
@@ -242,7 +228,7 @@ private:
     // walk then passes) or at the end of the page.
     std::optional<attribute> next_attribute()
     {
-        while (!ended() && (is_space(current()) || current() == '/'))
+        while (!ended() && (is_html_space(current()) || current() == '/'))
             ++at;
         if (ended())
             return std::nullopt;
@@ -257,7 +243,7 @@ private:
             const char c = current();
             if (c == '=' && !read.name.empty())
                 break;
-            if (is_space(c)) {
+            if (is_html_space(c)) {
                 skip_spaces();
                 if (current() != '=')
                     return read;
@@ -279,7 +265,7 @@ private:
                 ++at;
             return read;
         }
-        for (; !ended() && !is_space(current()) && current() != '>'; ++at)
+        for (; !ended() && !is_html_space(current()) && current() != '>'; ++at)
             read.value += lower(current());
         return read;
     }
@@ -296,12 +282,12 @@ std::optional<charset_declaration> xml_declaration(std::string_view page)
     if (name == npos)
         return std::nullopt;
     std::size_t at = name + 8;
-    while (at < declaration.size() && is_space(declaration[at]))
+    while (at < declaration.size() && is_html_space(declaration[at]))
         ++at;
     if (at == declaration.size() || declaration[at] != '=')
         return std::nullopt;
     ++at;
-    while (at < declaration.size() && is_space(declaration[at]))
+    while (at < declaration.size() && is_html_space(declaration[at]))
         ++at;
     if (at == declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
         return std::nullopt;

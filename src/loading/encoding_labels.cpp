@@ -87,20 +87,6 @@ const labelled_encoding table[] = {
      "csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16 utf-16le"},
 };
 
-bool is_ascii_white_space(char c)
-{
-    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
-
-std::string_view without_white_space(std::string_view label)
-{
-    while (!label.empty() && is_ascii_white_space(label.front()))
-        label.remove_prefix(1);
-    while (!label.empty() && is_ascii_white_space(label.back()))
-        label.remove_suffix(1);
-    return label;
-}
-
 const web_encoding& named(std::string_view name)
 {
     for (const labelled_encoding& row : table)
@@ -113,7 +99,7 @@ const web_encoding& named(std::string_view name)
 
 const web_encoding* encoding_for_label(std::string_view label)
 {
-    label = without_white_space(label);
+    label = trim_html_space(label);
     if (label.empty())
         return nullptr;
     for (const labelled_encoding& row : table)
