@@ -50,7 +50,8 @@ decoded_page read_in(std::string_view page, const web_encoding& encoding)
 decoded_page read_in(std::string_view page, const web_encoding& encoding, std::string how)
 {
     decoded_page decoded = read_in(page, encoding);
-    decoded.encoding_line = "**** Input encoding: " + std::string(encoding.name) + ", " + how + "\n";
+    decoded.encoding_line =
+        "**** Input encoding: " + std::string(encoding.name) + ", " + how + "\n";
     return decoded;
 }
 
