@@ -4,7 +4,7 @@ a browser find the same number of elements for a selector in a real page.
 
     fidelity.py prepare PAGE_DIR TEXT_DIR
     fidelity.py lxml SELECTORS_FILE TEXT_DIR OUTPUT
-    fidelity.py vestrel VESTREL SELECTORS_FILE TEXT_DIR OUTPUT
+    fidelity.py vestrel VESTREL SELECTORS_FILE PAGE_DIR OUTPUT
     fidelity.py report WORK_DIR RESULTS_FILE MACHINE_LINE
 
 prepare   decodes each PAGE_DIR/*.html as a browser would without a server
@@ -12,8 +12,8 @@ prepare   decodes each PAGE_DIR/*.html as a browser would without a server
           name, so that every tool is given the same characters; TEXT_DIR
           gets encodings.tsv (page, encoding, how it was chosen).
 lxml      lxml.html's parser and cssselect's translation to XPath.
-vestrel   one run of VESTREL -m 5 per selector over every page of TEXT_DIR
-          (the pattern '*.html', worked on in as many jobs as vestrel
+vestrel   one run of VESTREL -m 5 per selector over every page of PAGE_DIR,
+          the pages' own bytes (worked on in as many jobs as vestrel
           chooses), counting the lines of _index.lst, one per match; a first
           run with the selector html finds the pages that gave vestrel no
           document at all (no html element: a browser always has one).
@@ -167,14 +167,14 @@ def count_lxml(selectors_file, text_dir, output):
         out.write("\n".join(lines) + "\n")
 
 
-def vestrel_counts(vestrel, selector, text_dir, scratch):
+def vestrel_counts(vestrel, selector, page_dir, scratch):
     """{page: matches} of one vestrel run, and what it said on standard error."""
     index = os.path.join(scratch, "_index.lst")
     if os.path.exists(index):
         os.unlink(index)
     # The run works in the scratch directory, given the pages by absolute
     # name, so that _index.lst lands beside no page.
-    names = [os.path.join(text_dir, page) for page in pages_of(text_dir)]
+    names = [os.path.join(page_dir, page) for page in pages_of(page_dir)]
     run = subprocess.run([vestrel, "-m", "5", selector, *names], cwd=scratch,
                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, check=False)
     counts = collections.Counter()
@@ -186,12 +186,12 @@ def vestrel_counts(vestrel, selector, text_dir, scratch):
     return counts, run.returncode, run.stderr.decode("utf-8", "replace")
 
 
-def count_vestrel(vestrel, selectors_file, text_dir, output):
+def count_vestrel(vestrel, selectors_file, page_dir, output):
     selectors = read_lines(selectors_file)
-    pages = pages_of(text_dir)
+    pages = pages_of(page_dir)
     work_dir = os.path.dirname(os.path.abspath(output))
     with tempfile.TemporaryDirectory(dir=work_dir) as scratch:
-        documents, status, said = vestrel_counts(vestrel, "html", text_dir, scratch)
+        documents, status, said = vestrel_counts(vestrel, "html", page_dir, scratch)
         missing = [page for page in pages if documents[page] == 0]
         with open(os.path.join(work_dir, "no-document.txt"), "w", encoding="utf-8") as out:
             out.write("".join(page + "\n" for page in missing))
@@ -200,7 +200,7 @@ def count_vestrel(vestrel, selectors_file, text_dir, output):
         lines = []
         for index, selector in enumerate(selectors):
             print(f"== vestrel: {selector}", file=sys.stderr)
-            counts, status, said = vestrel_counts(vestrel, selector, text_dir, scratch)
+            counts, status, said = vestrel_counts(vestrel, selector, page_dir, scratch)
             if status not in (0, 3):
                 sys.exit(f"fidelity.py: vestrel ended with {status} on {selector!r}:\n{said}")
             with open(os.path.join(work_dir, "vestrel.stderr"), "a", encoding="utf-8") as out:
@@ -331,8 +331,10 @@ def section(work_dir, machine):
            "",
            f"Each page was decoded once, as a browser decodes a page opened from disk (byte "
            f"order mark, else a meta charset in the first 1024 bytes, else UTF-8 when valid, "
-           f"else windows-1252), and every tool was given that text as UTF-8: "
-           f"{encoding_sentence(os.path.join(work_dir, 'text'))}.", ""]
+           f"else windows-1252), and the browser and lxml were given that text as UTF-8: "
+           f"{encoding_sentence(os.path.join(work_dir, 'text'))}. vestrel was given each "
+           f"page's own bytes, as a user gives them, and read them in the encoding it "
+           f"chose itself.", ""]
     if missing:
         out += [f"{len(missing)} page(s) gave vestrel no document at all (no `html` element "
                 f"matched): {', '.join(missing)}. Their pairs are counted apart: the shares "

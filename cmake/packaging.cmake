@@ -53,7 +53,7 @@ if(VESTREL_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libtidy5deb1 (>= 2:5.6.0), libtinyxml2-9 (>= 9.0.0), libssl3, libxxhash0, libstdc++6, libgcc-s1, libc6")
+        "libtidy5deb1 (>= 2:5.6.0), libtinyxml2-9 (>= 9.0.0), libuchardet0, libssl3, libxxhash0, libstdc++6, libgcc-s1, libc6")
 endif()
 
 include(CPack)

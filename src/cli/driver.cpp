@@ -97,8 +97,8 @@ int show_usage(const argparser& parser, int status)
     return status;
 }
 
-// The encoding named with "-i"; a name that is not known is reported once and
-// read as UTF-8.
+// The encoding named with "-i"; without one, each page is read in its own. A
+// name that is not known is reported once, and the inputs are read as UTF-8.
 input_encoding encoding_from(const std::optional<std::string>& name)
 {
     if (!name)
@@ -106,8 +106,12 @@ input_encoding encoding_from(const std::optional<std::string>& name)
     if (auto known = choose_input_encoding(*name))
         return *known;
     write_standard_error("vestrel: unknown encoding '" + *name + "', reading UTF-8; known: "
-                         + std::string(offered_encodings) + "\n");
-    return {};
+                         + std::string(offered_encodings)
+                         + ", and the labels of the Encoding Standard, such as iso-8859-2, "
+                           "koi8-r, gbk or euc-kr\n");
+    input_encoding utf8;
+    utf8.from_page = false;
+    return utf8;
 }
 
 // How many inputs are worked on at once: one for standard input, otherwise

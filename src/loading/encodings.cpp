@@ -4,6 +4,7 @@
 
 #include <tidy/tidy.h>
 #include <tidy/tidybuffio.h>
+#include <utility>
 
 namespace {
 
@@ -21,6 +22,14 @@ bool tidy_knows(const std::string& name)
     return known;
 }
 
+// Tidy's names whose decoders give wrong text, and the Encoding Standard's
+// labels that the program reads them by instead.
+constexpr std::pair<std::string_view, std::string_view> tidy_names_converted[] = {
+    {"shiftjis", "shift_jis"},
+    {"big5", "big5"},
+    {"iso2022", "iso-2022-jp"},
+};
+
 bool names_utf16(std::string_view name)
 {
     return equal_ignoring_case(name, "utf16") || equal_ignoring_case(name, "utf16le")
@@ -31,11 +40,31 @@ bool names_utf16(std::string_view name)
 
 std::optional<input_encoding> choose_input_encoding(const std::string& name)
 {
-    if (equal_ignoring_case(name, "win1251"))
-        return input_encoding{"utf8", true, false};
-    if (!tidy_knows(name))
+    input_encoding named;
+    named.from_page = false;
+    if (equal_ignoring_case(name, "win1251")) {
+        named.converts_win1251 = true;
+        return named;
+    }
+    for (const auto& [tidy_name, label] : tidy_names_converted) {
+        if (equal_ignoring_case(name, tidy_name)) {
+            named.converted = encoding_for_label(label);
+            return named;
+        }
+    }
+    if (tidy_knows(name)) {
+        named.tidy_name = name;
+        named.reads_past_nul = names_utf16(name);
+        return named;
+    }
+    const web_encoding* encoding = encoding_for_label(name);
+    if (!encoding)
         return std::nullopt;
-    return input_encoding{name, false, names_utf16(name)};
+    // UTF-8 itself is read by Tidy, exactly as without a name.
+    if (encoding->converter)
+        named.converted = encoding;
+    named.reads_past_nul = encoding->utf16;
+    return named;
 }
 
 bool begins_with_utf16_mark(std::string_view text)

@@ -1,6 +1,6 @@
 #include "loading/tidy_worker.hpp"
 
-#include "loading/cp1251.hpp"
+#include "loading/page_encoding.hpp"
 #include "loading/xml_safe_text.hpp"
 #include "platform/large_stack.hpp"
 
@@ -134,33 +134,42 @@ void prune_for_xml(TidyDoc doc)
 }
 
 // Every setting of one repair; false when the output rules could not be set.
-bool apply_settings(TidyDoc doc, const input_encoding& encoding, repair_rules rules,
+bool apply_settings(TidyDoc doc, const std::string& tidy_encoding, repair_rules rules,
                     const std::optional<std::string>& output_encoding)
 {
     tidyOptSetBool(doc, TidyShowWarnings, no);
     tidyOptSetBool(doc, TidyShowInfo, no);
     keep_document_content(doc);
 
-    tidySetInCharEncoding(doc, encoding.tidy_name.c_str());
+    tidySetInCharEncoding(doc, tidy_encoding.c_str());
     tidySetOutCharEncoding(doc, output_encoding ? output_encoding->c_str() : "utf8");
 
     return tidyOptSetBool(doc, rules == repair_rules::xml_pruned ? TidyXmlOut : TidyXhtmlOut, yes);
 }
 
+// A page that declares an XHTML doctype, or carries xml:lang or xml:space,
+// makes Tidy switch to XHTML output while it parses, whatever it was asked
+// for. Under the XML rules the document is then written by Tidy's XML
+// printer all the same, which escapes the text of scripts and styles: that is
+// what the rules are for.
+constexpr std::string_view xml_rules_at_saving = "output-xhtml: no";
+
+void keep_output_rules(TidyDoc doc, repair_rules rules)
+{
+    if (rules == repair_rules::xml_pruned)
+        tidyOptSetBool(doc, TidyXhtmlOut, no);
+}
+
 // The whole conversion of one input; the stack it runs on is the caller's.
-void convert(tidy_outcome& outcome, std::string_view raw, const input_encoding& encoding,
+void convert(tidy_outcome& outcome, std::string_view text, const std::string& tidy_encoding,
              const std::optional<std::string>& output_encoding)
 {
     tidy_session tidy;
     int rc = -1;
-    if (apply_settings(tidy.doc, encoding, outcome.rules, output_encoding))
+    if (apply_settings(tidy.doc, tidy_encoding, outcome.rules, output_encoding))
         rc = tidySetErrorBuffer(tidy.doc, &tidy.diagnostics);
-    if (rc >= 0) {
-        if (encoding.converts_win1251)
-            rc = parse_bytes(tidy.doc, cp1251_to_utf8(raw));
-        else
-            rc = parse_bytes(tidy.doc, raw);
-    }
+    if (rc >= 0)
+        rc = parse_bytes(tidy.doc, text);
     if (rc >= 0)
         rc = tidyCleanAndRepair(tidy.doc);
     if (rc >= 0)
@@ -170,8 +179,10 @@ void convert(tidy_outcome& outcome, std::string_view raw, const input_encoding& 
         rc = -1;
     if (rc >= 0 && outcome.rules != repair_rules::xhtml)
         prune_for_xml(tidy.doc);
-    if (rc >= 0)
+    if (rc >= 0) {
+        keep_output_rules(tidy.doc, outcome.rules);
         rc = tidySaveBuffer(tidy.doc, &tidy.output);
+    }
 
     outcome.status = rc < 0 ? rc : 0;
     if (rc < 0)
@@ -251,13 +262,14 @@ void exit_on_panic(ctmbstr)
 
 }
 
-tidy_outcome repair_html(std::string_view raw, const input_encoding& encoding, repair_rules rules,
-                         const std::optional<std::string>& output_encoding)
+tidy_outcome repair_html(std::string_view text, const std::string& tidy_encoding,
+                         repair_rules rules, const std::optional<std::string>& output_encoding)
 {
     tidy_outcome outcome;
     outcome.rules = rules;
-    const std::size_t stack = stack_for(raw);
-    const int error = run_with_stack(stack, [&] { convert(outcome, raw, encoding, output_encoding); });
+    const std::size_t stack = stack_for(text);
+    const int error =
+        run_with_stack(stack, [&] { convert(outcome, text, tidy_encoding, output_encoding); });
     if (error != 0) {
         outcome.status = -1;
         outcome.failure = "cannot get a stack of " + mebibytes(stack) + " to repair it: "
@@ -266,13 +278,16 @@ tidy_outcome repair_html(std::string_view raw, const input_encoding& encoding, r
     return outcome;
 }
 
-void show_repair(std::ostream& diagnostics, std::string_view raw, const tidy_outcome& repair)
+void show_repair(std::ostream& diagnostics, std::string_view raw, const tidy_outcome& repair,
+                 std::string_view encoding_line)
 {
     const bool first = repair.rules == repair_rules::xhtml;
-    if (first)
+    if (first) {
         show_raw_source(diagnostics, raw);
-    else
+        diagnostics << encoding_line;
+    } else {
         diagnostics << heading_of(repair.rules);
+    }
     if (!repair.failure.empty())
         return;
     if (repair.status < 0) {
@@ -289,9 +304,12 @@ tidy_worker::tidy_worker(bool verbose, std::string_view raw, const input_encodin
                          const std::optional<std::string>& output_encoding,
                          std::ostream& diagnostics)
 {
-    tidy_outcome repair = repair_html(raw, encoding, repair_rules::xhtml, output_encoding);
+    const decoded_page page = decode_page(raw, encoding);
+    tidy_outcome repair;
+    if (page.failure.empty())
+        repair = repair_html(page.text(raw), page.tidy_name, repair_rules::xhtml, output_encoding);
     if (verbose)
-        show_repair(diagnostics, raw, repair);
+        show_repair(diagnostics, raw, repair, page.encoding_line);
     status = repair.status;
     xhtml = std::move(repair.xhtml);
 }
@@ -303,7 +321,7 @@ std::string repair_settings_text()
          {repair_rules::xhtml, repair_rules::xhtml_pruned, repair_rules::xml_pruned}) {
         const tidy_session defaults;
         const tidy_session set;
-        apply_settings(set.doc, input_encoding{}, rules, std::nullopt);
+        apply_settings(set.doc, "utf8", rules, std::nullopt);
         text += "rules " + std::to_string(int(rules)) + "\n";
         TidyIterator position = tidyGetOptionList(set.doc);
         while (position) {
@@ -312,6 +330,8 @@ std::string repair_settings_text()
             if (value != option_value(defaults.doc, option))
                 text += std::string(tidyOptGetName(option)) + ": " + value + "\n";
         }
+        if (rules == repair_rules::xml_pruned)
+            text += "at saving: " + std::string(xml_rules_at_saving) + "\n";
     }
     text += "document: C0 controls as U+FFFD\n";
     return text;

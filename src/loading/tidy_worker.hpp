@@ -38,23 +38,26 @@ struct tidy_outcome {
     std::string failure;
 };
 
-// Runs Tidy on every byte of raw, in the given encoding, on a stack as large
-// as the input's nesting may need. Without output_encoding the document is
-// written as "utf8" and holds no control character that XML forbids
-// (xml_safe_text).
-tidy_outcome repair_html(std::string_view raw, const input_encoding& encoding,
+// Runs Tidy on every byte of text, read in the encoding Tidy names
+// tidy_encoding (see decode_page), on a stack as large as the input's nesting
+// may need. Without output_encoding the document is written as "utf8" and
+// holds no control character that XML forbids (xml_safe_text).
+tidy_outcome repair_html(std::string_view text, const std::string& tidy_encoding,
                          repair_rules rules = repair_rules::xhtml,
                          const std::optional<std::string>& output_encoding = std::nullopt);
 
 // What verbose mode shows of one repair. For the first attempt: the raw
-// source, Tidy's diagnostics when it had any, and the XHTML, or the
-// severe-error line; for a later attempt: a line naming its rules, then the
-// document it gave, or the severe-error line.
-void show_repair(std::ostream& diagnostics, std::string_view raw, const tidy_outcome& repair);
+// source, the line saying how its encoding was chosen (when there is one),
+// Tidy's diagnostics when it had any, and the XHTML, or the severe-error
+// line; for a later attempt: a line naming its rules, then the document it
+// gave, or the severe-error line.
+void show_repair(std::ostream& diagnostics, std::string_view raw, const tidy_outcome& repair,
+                 std::string_view encoding_line = {});
 
-// One input's cleaning under Tidy's XHTML rules. The whole conversion runs in
-// the constructor; afterwards the object only holds its outcome. In verbose
-// mode the sections of show_repair are written to the diagnostics stream.
+// One input's cleaning under Tidy's XHTML rules, read in its encoding
+// (decode_page). The whole conversion runs in the constructor; afterwards
+// the object only holds its outcome. In verbose mode the sections of
+// show_repair are written to the diagnostics stream.
 class tidy_worker {
 public:
     tidy_worker(bool verbose, std::string_view raw, const input_encoding& encoding,

@@ -1,5 +1,6 @@
 #include "output/process_input.hpp"
 
+#include "loading/page_encoding.hpp"
 #include "loading/tidy_worker.hpp"
 #include "matching/query.hpp"
 #include "output/repair_cache.hpp"
@@ -32,11 +33,11 @@ struct input_document {
 
 // Repairs the text under each set of rules in turn, until the XML parser
 // takes what Tidy wrote, Tidy fails, or stricter rules cannot help.
-input_document repair(std::string_view text, const input_encoding& encoding)
+input_document repair(std::string_view text, const std::string& tidy_encoding)
 {
     input_document found;
     for (const repair_rules rules : attempt_rules) {
-        repair_attempt attempt{repair_html(text, encoding, rules)};
+        repair_attempt attempt{repair_html(text, tidy_encoding, rules)};
         if (!attempt.repair.failure.empty() || attempt.repair.status < 0) {
             found.history.attempts.push_back(std::move(attempt));
             found.parsed.reset();
@@ -76,18 +77,19 @@ std::optional<input_document> kept_document(const repair_cache& cache, const cac
     return found;
 }
 
-// The input's document: kept by an earlier run, or repaired now (and then
-// kept for later runs, unless it is larger than any that may be taken).
+// The document of the page as Tidy reads it: kept by an earlier run, or
+// repaired now (and then kept for later runs, unless it is larger than any
+// that may be taken).
 input_document find_document(const input_settings& settings, std::string_view text,
-                             input_outcome& outcome)
+                             const std::string& tidy_encoding, input_outcome& outcome)
 {
     if (!settings.cache)
-        return repair(text, settings.encoding);
-    const cache_key key = repair_cache::key_of(text, settings.encoding);
+        return repair(text, tidy_encoding);
+    const cache_key key = repair_cache::key_of(text, tidy_encoding);
     const std::uint64_t largest = largest_packed_history(text.size());
     if (std::optional<input_document> kept = kept_document(*settings.cache, key, largest))
         return std::move(*kept);
-    input_document found = repair(text, settings.encoding);
+    input_document found = repair(text, tidy_encoding);
     if (may_be_kept(found.history)) {
         const std::string packed = pack_history(found.history);
         if (packed.size() <= largest)
@@ -104,15 +106,18 @@ input_outcome process_input(const input_settings& settings, std::string_view inp
     std::ostringstream diagnostics;
     try {
         const std::string_view text = processed_input(input_text, settings.encoding);
-        const input_document found = find_document(settings, text, outcome);
+        const decoded_page page = decode_page(text, settings.encoding);
+        input_document found;
+        if (page.failure.empty())
+            found = find_document(settings, page.text(text), page.tidy_name, outcome);
         if (settings.verbose)
-            show_history(diagnostics, text, found.history);
+            show_history(diagnostics, text, page.encoding_line, found.history);
         // The selector outline is shown whether or not there is a document.
         const parsed_xhtml nothing(nullptr);
         query_parsed(outcome.results, settings.verbose,
                      found.parsed ? found.parsed->document : nothing.document,
                      settings.selector.c_str(), diagnostics);
-        outcome.failure = failure_of(found.history);
+        outcome.failure = page.failure.empty() ? failure_of(found.history) : page.failure;
         outcome.short_of_memory = lacked_a_stack(found.history);
     } catch (const std::bad_alloc&) {
         outcome.results = {};

@@ -40,7 +40,8 @@ struct input_outcome {
 };
 
 // Cleans input_text (up to its first NUL byte unless the encoding reads past
-// it) and queries it. When the XML parser rejects what Tidy wrote, Tidy tries
+// it), read in the encoding the settings name or else in the page's own
+// (decode_page), and queries it. When the XML parser rejects what Tidy wrote, Tidy tries
 // again under stricter rules (repair_rules); what still gives no document is
 // told in the outcome's failure, and so is running out of memory. With a
 // cache, a repair kept there by an earlier run is taken instead of running

@@ -5,13 +5,12 @@
 #include <cstring>
 #include <tinyxml2.h>
 
-cache_key repair_cache::key_of(std::string_view text, const input_encoding& encoding)
+cache_key repair_cache::key_of(std::string_view text, const std::string& tidy_encoding)
 {
     static const std::string versions = "vestrel repair " + std::to_string(repair_version)
         + ", tidy " + tidy_release() + ", tinyxml2 " + std::to_string(TIXML2_MAJOR_VERSION) + "."
         + std::to_string(TIXML2_MINOR_VERSION) + "." + std::to_string(TIXML2_PATCH_VERSION);
-    return make_key({versions, encoding.tidy_name, encoding.converts_win1251 ? "win1251" : "",
-                     text});
+    return make_key({versions, tidy_encoding, text});
 }
 
 std::string repair_cache::store(const cache_key& key, std::string_view payload)

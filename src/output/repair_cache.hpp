@@ -4,7 +4,6 @@
 #pragma once
 
 #include "cache/document_cache.hpp"
-#include "loading/encodings.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -15,11 +14,11 @@ class repair_cache {
 public:
     explicit repair_cache(document_cache cache) : cache(std::move(cache)) {}
 
-    // The key of the repair of text in the encoding: the bytes, everything
-    // else that decides what Tidy and the XML parser make of them (the
-    // encoding as resolved, the repair's own version, the libraries'
-    // releases), and nothing else.
-    static cache_key key_of(std::string_view text, const input_encoding& encoding);
+    // The key of the repair of text as Tidy reads it (decode_page): the
+    // bytes, everything else that decides what Tidy and the XML parser make
+    // of them (the encoding Tidy is told, the repair's own version, the
+    // libraries' releases), and nothing else.
+    static cache_key key_of(std::string_view text, const std::string& tidy_encoding);
 
     // The payload kept under key, when it is no larger than largest.
     std::optional<std::string> lookup(const cache_key& key, std::uint64_t largest) const

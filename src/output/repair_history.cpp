@@ -94,10 +94,11 @@ std::string failure_of(const repair_history& history)
     return "no document: " + rejection(first);
 }
 
-void show_history(std::ostream& diagnostics, std::string_view raw, const repair_history& history)
+void show_history(std::ostream& diagnostics, std::string_view raw, std::string_view encoding_line,
+                  const repair_history& history)
 {
     for (const repair_attempt& attempt : history.attempts) {
-        show_repair(diagnostics, raw, attempt.repair);
+        show_repair(diagnostics, raw, attempt.repair, encoding_line);
         if (wrote_document(attempt.repair) && !gives_document(attempt.verdict))
             diagnostics << "TinyXML2Error: " << int(attempt.verdict) << "\n";
     }

@@ -37,10 +37,12 @@ bool found_document(const repair_history& history);
 // in the first attempt. Empty when it found one.
 std::string failure_of(const repair_history& history);
 
-// What verbose mode shows: each attempt's sections, the XML error line after
-// each one the parser rejected, and which attempt gave the document when it
-// was not the first.
-void show_history(std::ostream& diagnostics, std::string_view raw, const repair_history& history);
+// What verbose mode shows: each attempt's sections (the first with the line
+// saying how the page's encoding was chosen, when there is one), the XML
+// error line after each one the parser rejected, and which attempt gave the
+// document when it was not the first.
+void show_history(std::ostream& diagnostics, std::string_view raw, std::string_view encoding_line,
+                  const repair_history& history);
 
 // Whether an attempt failed for want of a stack: what the process had room
 // for, not the input, decided it.

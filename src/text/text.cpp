@@ -17,6 +17,15 @@ bool is_blank(std::string_view text)
     return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
+std::string_view trim_html_space(std::string_view text)
+{
+    while (!text.empty() && is_html_space(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && is_html_space(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 namespace {
 
 bool is_c_space(char c)

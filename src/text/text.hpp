@@ -12,6 +12,16 @@ std::string trim(std::string_view text);
 // True when trim() of the text is empty.
 bool is_blank(std::string_view text);
 
+// Whether the byte is white space as the HTML and Encoding standards count
+// it: tab, line feed, form feed, carriage return and space (no vertical tab).
+inline bool is_html_space(char c)
+{
+    return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+}
+
+// The text without the HTML white space (is_html_space) at either end.
+std::string_view trim_html_space(std::string_view text);
+
 // Whether two texts are equal after ASCII upper-casing each byte; bytes
 // outside a-z are compared as they are. Used for element, pseudo-class and
 // encoding names.

@@ -55,9 +55,10 @@ std::vector<bad_file_case> bad_file_cases()
         {"NUL in the middle hides the rest", "<p>seen</p>" + nuls(1) + "<p>unseen</p>", {},
          "<!--bad.html-->\n<p>seen</p>\n\n"},
         {"NUL right at the start", nuls(1) + "<p>unseen</p>", {}, "<!--bad.html-->\n"},
-        // Bytes that are no UTF-8 become U+FFFD, one per broken sequence.
+        // In a page that declares UTF-8, bytes that are no UTF-8 become
+        // U+FFFD, one per broken sequence.
         {"invalid UTF-8",
-         "<p>a\xff\xfe b \xc3( c \xf8\x88\x80\x80\x80 d \x80</p>", {},
+         "<meta charset=utf-8><p>a\xff\xfe b \xc3( c \xf8\x88\x80\x80\x80 d \x80</p>", {},
          "<!--bad.html-->\n<p>a" + replacement + replacement + " b " + replacement + "( c "
              + replacement + " d " + replacement + "</p>\n\n"},
         // A UTF-16 text holds a NUL byte next to every ASCII character. One

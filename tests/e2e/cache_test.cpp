@@ -26,7 +26,8 @@ std::string file_text(const e2e::fs::path& path)
 }
 
 // The inputs: a page that parses at once, one that needs the last attempt,
-// one that gives no document, an empty one and a Windows-1251 one.
+// one that gives no document, an empty one, a Windows-1251 one and one that
+// declares ISO-8859-1.
 void write_inputs(const scratch_dir& dir)
 {
     dir.write("news.html", file_text(e2e::fs::path(VESTREL_SOURCE_DIR) / "examples/news.html"));
@@ -37,6 +38,7 @@ void write_inputs(const scratch_dir& dir)
     dir.write("deep.html", deep + "<p>deep</p>");
     dir.write("empty.html", "");
     dir.write("cyrillic.html", "<p class=\"\xf2\">\xcf\xf0\xe8\xe2\xe5\xf2</p>");
+    dir.write("latin.html", "<meta charset=iso-8859-1><p>Gr\xfc\xdf" "e \x96 \x80</p>");
 }
 
 // What one run did: its streams apart and together, its status and the
@@ -109,6 +111,7 @@ const std::vector<strings> command_lines = {
     {"-m", "2", "-p", "li a", "news.html", "cdata.html"},
     {"-m", "5", "-d", "ul.menu a", "news.html", "deep.html", "news.html"},
     {"-i", "win1251", "-d", "p.т", "cyrillic.html", "news.html"},
+    {"-d", "-p", "p", "cyrillic.html", "latin.html", "news.html"},
 };
 
 }

@@ -285,6 +285,11 @@ TEST(loading, pages_the_xml_parser_rejects)
         {"script-cdata-never-closed.html", "script, a",
          "<!--in.html-->\n<script type=\"text/javascript\">\n// &lt;![CDATA[\n  var a = 1;\n"
          "// ]]&amp;gt;\n</script>\n\n<a href=\"/c\">c</a>\n\n", "", 0},
+        // Under an XHTML doctype Tidy switches itself to XHTML output; the
+        // XML rules still write the script's text escaped.
+        {"script-cdata-xhtml-strict.html", "script, a",
+         "<!--in.html-->\n<script type=\"text/javascript\">\n/*&lt;![CDATA[*/ var a = 1; "
+         "/*]]&amp;gt;*/\n</script>\n\n<a href=\"/x\">x</a>\n\n", "", 0},
         {too_deep.c_str(), "p", "",
          "vestrel: in.html: no document: nested deeper than the XML parser allows\n", 3},
     };
