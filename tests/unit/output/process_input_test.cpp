@@ -109,7 +109,7 @@ TEST(process_input, a_kept_verdict_the_parser_does_not_share_is_not_taken)
         repair_cache cache(std::move(*opening.cache));
         const input_settings settings{false, "p", {}, &cache};
         ASSERT_EQ(process_input(settings, page).results, results);
-        const cache_key key = repair_cache::key_of(page, {});
+        const cache_key key = repair_cache::key_of(page, "utf8");
         const std::optional<std::string> kept = cache.lookup(key, UINT64_MAX);
         ASSERT_TRUE(kept);
         std::optional<repair_history> history = unpack_history(*kept);
