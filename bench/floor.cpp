@@ -1,7 +1,7 @@
 // The floor of bench/run: the work no run of vestrel can avoid, on the same
 // files in one process. Each file argument is read whole (by the program's
 // own reader), repaired by Tidy with the program's own settings (the first
-// attempt's repair_html, reading UTF-8) and parsed by TinyXML2; nothing is
+// attempt's tidy_worker, reading UTF-8) and parsed by TinyXML2; nothing is
 // decoded, matched or written.
 //
 //     bench_floor FILE...
@@ -11,6 +11,7 @@
 
 #include "cli/inputs.hpp"
 #include "loading/tidy_worker.hpp"
+#include "processing/read_input.hpp"
 
 #include <iostream>
 #include <optional>
@@ -26,8 +27,9 @@ int main(int argc, char** argv)
             ++unreadable;
             continue;
         }
-        const std::string text = read_whole(file.fd, false, regular_size(file)).text;
-        const tidy_outcome repair = repair_html(text, "utf8");
+        const std::string text =
+            read_input(file.file.fd, false, std::size_t(file.status.st_size)).text;
+        const tidy_worker repair(text, "utf8", repair_rules::xhtml);
         tinyxml2::XMLDocument document;
         document.Parse(repair.xhtml.c_str());
     }

@@ -24,3 +24,11 @@ cache_key make_key(std::initializer_list<std::string_view> parts)
     }
     return cache_key{hash.finish()};
 }
+
+cache_key repair_key(const repair_key_parts& parts)
+{
+    const std::string versions = "vestrel repair " + std::to_string(parts.repair_version)
+        + ", tidy " + std::string(parts.tidy_release) + ", tinyxml2 "
+        + std::string(parts.xml_parser_release);
+    return make_key({versions, parts.tidy_encoding, parts.text});
+}

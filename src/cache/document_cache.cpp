@@ -2,6 +2,7 @@
 
 #include "cache/entry_format.hpp"
 #include "platform/directory_handle.hpp"
+#include "platform/system_io.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,6 @@
 #include <stdexcept>
 #include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -27,44 +27,6 @@ constexpr const char* temporary_name = "tmp";
 // host or by a process whose ID has been taken again.
 constexpr std::time_t stale_when_its_process_is_gone = 10 * 60;
 constexpr std::time_t stale_in_any_case = 24 * 60 * 60;
-
-// Reads exactly size bytes from the file's offset; false when it cannot.
-bool read_exactly(int fd, off_t offset, std::string& bytes)
-{
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t count =
-            pread(fd, bytes.data() + got, bytes.size() - got, offset + off_t(got));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        got += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-// Writes the header, then the payload; 0, or the error number of the write
-// that failed.
-int write_entry(int fd, std::string_view header, std::string_view payload)
-{
-    while (!header.empty() || !payload.empty()) {
-        iovec pieces[2] = {{const_cast<char*>(header.data()), header.size()},
-                           {const_cast<char*>(payload.data()), payload.size()}};
-        const ssize_t count = writev(fd, pieces, 2);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return errno;
-        if (count == 0)
-            return EIO;
-        auto written = static_cast<std::size_t>(count);
-        const std::size_t from_header = std::min(written, header.size());
-        header.remove_prefix(from_header);
-        payload.remove_prefix(written - from_header);
-    }
-    return 0;
-}
 
 // Sixteen hex digits from the kernel's random source, or from the clock
 // when that has nothing to give at once; they only keep temporary names of
@@ -85,15 +47,15 @@ std::string random_digits()
     return digits;
 }
 
-// Makes the directory and any missing parents; 0 or the error number.
-int make_directories(const std::string& path)
+// Makes the directory and any missing parents.
+failure make_directories(const std::string& path)
 {
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string prefix = path.substr(0, end);
         if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
-            return errno;
+            return system_failure(errno);
         if (end == std::string::npos)
-            return 0;
+            return {};
     }
 }
 
@@ -102,19 +64,19 @@ int open_directory(const std::string& path)
     return open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
-cache_opening refused(std::string problem)
+cache_opening refused(failure problem)
 {
     return {std::nullopt, std::move(problem)};
 }
 
-// Why someone but the user could put files in the directory; empty when no
-// one could.
-std::string distrust(const struct stat& directory)
+// Why someone but the user could put files in the directory, named part;
+// none when no one could.
+failure distrust(const struct stat& directory, std::string part = {})
 {
     if (directory.st_uid != geteuid())
-        return "it belongs to another user";
+        return {failure_kind::foreign_owner, 0, std::move(part)};
     if (directory.st_mode & (S_IWGRP | S_IWOTH))
-        return "others may write to it";
+        return {failure_kind::open_to_others, 0, std::move(part)};
     return {};
 }
 
@@ -122,24 +84,22 @@ std::string distrust(const struct stat& directory)
 // is writable; a symbolic link is not followed. Sets problem, and gives no
 // descriptor, when it cannot be opened or may not be trusted; in a
 // read-only cache a missing one is no problem.
-owned_fd open_subdirectory(int parent, const char* name, bool writable, std::string& problem)
+owned_fd open_subdirectory(int parent, const char* name, bool writable, failure& problem)
 {
     const int flags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    owned_fd handle(openat(parent, name, flags));
+    owned_fd handle(retry_interrupted([&] { return openat(parent, name, flags); }));
     if (!handle.is_open() && errno == ENOENT && writable) {
         if (mkdirat(parent, name, 0700) == 0 || errno == EEXIST)
-            handle = owned_fd(openat(parent, name, flags));
+            handle = owned_fd(retry_interrupted([&] { return openat(parent, name, flags); }));
     }
     struct stat status {};
     if (!handle.is_open() || fstat(handle.fd, &status) != 0) {
         if (errno != ENOENT || writable)
-            problem = std::string(name) + ": " + std::strerror(errno);
+            problem = system_failure(errno, name);
         return {};
     }
-    if (const std::string why = distrust(status); !why.empty()) {
-        problem = std::string(name) + ": " + why;
+    if ((problem = distrust(status, name)))
         return {};
-    }
     return handle;
 }
 
@@ -211,8 +171,9 @@ std::optional<std::string> document_cache::lookup(const cache_key& key,
 {
     if (!entries.is_open())
         return std::nullopt;
-    const owned_fd file(openat(entries.fd, key.hex().c_str(),
-                               O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    const int flags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+    const owned_fd file(
+        retry_interrupted([&] { return openat(entries.fd, key.hex().c_str(), flags); }));
     struct stat status {};
     if (!file.is_open() || fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)
         || status.st_uid != geteuid() || status.st_size < off_t(entry_header_size)
@@ -220,13 +181,13 @@ std::optional<std::string> document_cache::lookup(const cache_key& key,
         return std::nullopt;
     try {
         std::string header(entry_header_size, '\0');
-        if (!read_exactly(file.fd, 0, header))
+        if (!read_exactly_at(file.fd, 0, header.data(), header.size()))
             return std::nullopt;
         const auto length = checked_payload_length(key, header, std::uint64_t(status.st_size));
         if (!length)
             return std::nullopt;
         std::string payload(std::size_t(*length), '\0');
-        if (!read_exactly(file.fd, off_t(entry_header_size), payload)
+        if (!read_exactly_at(file.fd, off_t(entry_header_size), payload.data(), payload.size())
             || !checksum_matches(header, payload))
             return std::nullopt;
         return payload;
@@ -235,78 +196,99 @@ std::optional<std::string> document_cache::lookup(const cache_key& key,
     }
 }
 
-int document_cache::store(const cache_key& key, std::string_view payload) const
+failure document_cache::store(const cache_key& key, std::string_view payload) const
 {
-    if (write_error != 0)
-        return write_error;
+    if (store_failed)
+        return {};
+    failure failed = write_entry(key, payload);
+    store_failed = bool(failed);
+    return failed;
+}
+
+failure document_cache::write_entry(const cache_key& key, std::string_view payload) const
+{
+    if (write_failure)
+        return write_failure;
     std::string header;
     try {
         header = entry_header(key, payload);
     } catch (const std::bad_alloc&) {
-        return ENOMEM;
+        return system_failure(ENOMEM);
     }
     owned_fd file;
     std::string name;
-    if (const int error = create_temporary(file, name); error != 0)
-        return error;
-    int error = write_entry(file.fd, header, payload);
-    const int closed = file.close_now();
-    if (error == 0)
-        error = closed;
-    if (error == 0 && renameat(temporary.fd, name.c_str(), entries.fd, key.hex().c_str()) != 0)
-        error = errno;
-    if (error != 0)
+    if (failure failed = create_temporary(file, name))
+        return failed;
+    failure failed = write_all(file.fd, header);
+    if (!failed)
+        failed = write_all(file.fd, payload);
+    const failure closed = file.close_now();
+    if (!failed)
+        failed = closed;
+    if (!failed && renameat(temporary.fd, name.c_str(), entries.fd, key.hex().c_str()) != 0)
+        failed = system_failure(errno);
+    if (failed)
         unlinkat(temporary.fd, name.c_str(), 0);
-    return error;
+    return failed;
 }
 
-int document_cache::create_temporary(owned_fd& file, std::string& name) const
+failure document_cache::create_temporary(owned_fd& file, std::string& name) const
 {
     const std::string prefix = std::to_string(getpid()) + "-";
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
     int error = EEXIST;
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         name = prefix + std::to_string(temporaries++) + "-" + random_digits() + "@" + host;
-        const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-        const int fd = openat(temporary.fd, name.c_str(), flags, 0600);
-        error = fd < 0 ? errno : 0;
-        file = owned_fd(fd);
+        file = owned_fd(
+            retry_interrupted([&] { return openat(temporary.fd, name.c_str(), flags, 0600); }));
+        error = file.is_open() ? 0 : errno;
     }
-    return error;
+    return error == 0 ? failure{} : system_failure(error);
+}
+
+namespace {
+
+// The cache directory, made first when it is missing.
+failure open_top(const std::string& directory, owned_fd& handle)
+{
+    handle = owned_fd(open_directory(directory));
+    if (!handle.is_open() && errno == ENOENT) {
+        if (failure failed = make_directories(directory))
+            return failed;
+        handle = owned_fd(open_directory(directory));
+    }
+    return handle.is_open() ? failure{} : system_failure(errno);
+}
+
 }
 
 cache_opening open_cache(const std::string& directory)
 {
-    owned_fd handle(open_directory(directory));
-    int error = handle.is_open() ? 0 : errno;
-    if (error == ENOENT) {
-        error = make_directories(directory);
-        if (error == 0) {
-            handle = owned_fd(open_directory(directory));
-            error = handle.is_open() ? 0 : errno;
-        }
-    }
-    if (error != 0)
-        return refused(std::strerror(error));
+    owned_fd handle;
+    if (failure failed = open_top(directory, handle))
+        return refused(std::move(failed));
     struct stat status {};
     if (fstat(handle.fd, &status) != 0)
-        return refused(std::strerror(errno));
-    if (std::string why = distrust(status); !why.empty())
+        return refused(system_failure(errno));
+    if (failure why = distrust(status))
         return refused(std::move(why));
     if (faccessat(handle.fd, ".", X_OK, AT_EACCESS) != 0)
-        return refused(std::strerror(errno));
-    const int write_error = faccessat(handle.fd, ".", W_OK, AT_EACCESS) == 0 ? 0 : errno;
-    const bool writable = write_error == 0;
-    std::string problem;
+        return refused(system_failure(errno));
+    failure write_failure;
+    if (faccessat(handle.fd, ".", W_OK, AT_EACCESS) != 0)
+        write_failure = system_failure(errno);
+    const bool writable = !write_failure;
+    failure problem;
     owned_fd entries = open_subdirectory(handle.fd, entries_name, writable, problem);
     owned_fd temporary;
-    if (problem.empty() && writable)
+    if (!problem && writable)
         temporary = open_subdirectory(handle.fd, temporary_name, true, problem);
-    if (!problem.empty())
-        return refused(problem);
+    if (problem)
+        return refused(std::move(problem));
     std::string host = this_host();
     if (writable)
         remove_stale_temporaries(temporary.fd, host, std::time(nullptr));
-    return {document_cache(directory, std::move(entries), std::move(temporary), write_error,
-                           std::move(host)),
-            ""};
+    return {document_cache(directory, std::move(entries), std::move(temporary),
+                           std::move(write_failure), std::move(host)),
+            {}};
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "cache/cache_key.hpp"
+#include "platform/failure.hpp"
 #include "platform/owned_fd.hpp"
 
 #include <cstdint>
@@ -39,47 +40,52 @@ public:
 
     // Stores payload under key atomically: written to a fresh temporary
     // file, then renamed into place, so a killed run or two runs at once
-    // never leave a half entry under a real name. 0, or the system's error
-    // number of what failed (EACCES, ENOSPC, EISDIR when a directory holds
-    // the entry's name, ENOMEM, ...); the temporary file is removed on
-    // failure. In a cache opened read-only, the reason it cannot be written
-    // (EROFS, EACCES) at once. Nothing is synced to the disk: an entry that
-    // a power loss leaves short fails verification.
-    int store(const cache_key& key, std::string_view payload) const;
+    // never leave a half entry under a real name. The failure of what failed
+    // (EACCES, ENOSPC, EFBIG, EISDIR when a directory holds the entry's
+    // name, ENOMEM, ...) is returned, and the temporary file removed; in a
+    // cache opened read-only, the reason it cannot be written (EROFS,
+    // EACCES) at once. After a store has failed, nothing more is stored in
+    // this process, and nothing more is returned: a cache that cannot be
+    // written is said to be so once. Nothing is synced to the disk: an entry
+    // that a power loss leaves short fails verification.
+    failure store(const cache_key& key, std::string_view payload) const;
 
     // The directory as it was named to open_cache.
     const std::string& directory() const { return path; }
 
 private:
     friend cache_opening open_cache(const std::string& directory);
-    document_cache(std::string path, owned_fd entries, owned_fd temporary, int write_error,
+    document_cache(std::string path, owned_fd entries, owned_fd temporary, failure write_failure,
                    std::string host)
         : path(std::move(path)), entries(std::move(entries)), temporary(std::move(temporary)),
-          write_error(write_error), host(std::move(host))
+          write_failure(std::move(write_failure)), host(std::move(host))
     {
     }
 
+    failure write_entry(const cache_key& key, std::string_view payload) const;
     // Makes a new temporary file, opened for writing, and sets file and name
-    // to it; 0, or the error number when none was made.
-    int create_temporary(owned_fd& file, std::string& name) const;
+    // to it.
+    failure create_temporary(owned_fd& file, std::string& name) const;
 
     std::string path;
     // The two subdirectories; entries is closed in a read-only cache that
     // has none, temporary in any read-only cache.
     owned_fd entries;
     owned_fd temporary;
-    // Why nothing can be stored; 0 when the cache is writable.
-    int write_error = 0;
+    // Why nothing can be stored; none when the cache is writable.
+    failure write_failure;
+    // A store has failed: nothing more is stored.
+    mutable bool store_failed = false;
     // This machine's name, which temporary names end with.
     std::string host;
     mutable std::uint64_t temporaries = 0;
 };
 
 // The outcome of opening a cache directory: a cache, or the reason there is
-// none, short enough for "vestrel: cache DIR: REASON".
+// none, for "vestrel: cache DIR: REASON".
 struct cache_opening {
     std::optional<document_cache> cache;
-    std::string problem;
+    failure problem;
 };
 
 // Opens the cache in directory, which is made with its missing parents,

@@ -36,8 +36,3 @@ std::optional<std::uint64_t> checked_payload_length(const cache_key& key, std::s
 
 // Whether the header's checksum is that of its fields and the payload.
 bool checksum_matches(std::string_view header, std::string_view payload);
-
-// The whole entry, header and payload, and its payload back when it verifies
-// completely; none for anything else.
-std::string encode_entry(const cache_key& key, std::string_view payload);
-std::optional<std::string> decode_entry(const cache_key& key, std::string_view entry);

@@ -1,5 +1,7 @@
 #include "cache/sha256.hpp"
 
+#include "platform/byte_packing.hpp"
+
 #include <openssl/evp.h>
 #include <stdexcept>
 
@@ -31,12 +33,9 @@ void sha256::update(std::string_view bytes)
 
 void sha256::update(std::uint64_t number)
 {
-    char bytes[8];
-    for (char& byte : bytes) {
-        byte = static_cast<char>(number & 0xff);
-        number >>= 8;
-    }
-    update(std::string_view(bytes, sizeof bytes));
+    byte_packer packed;
+    packed.number(number);
+    update(packed.bytes);
 }
 
 sha256_digest sha256::finish()

@@ -1,8 +1,7 @@
 #include "cli/argparser.hpp"
 
+#include "output/standard_streams.hpp"
 #include "text/text.hpp"
-
-#include <iostream>
 
 argoption::argoption(std::string name, std::string help, bool takes_value)
     : name(std::move(name)), help(std::move(help)), takes_value(takes_value)
@@ -51,7 +50,7 @@ void argparser::parse()
         } else if (argument.front() == '-') {
             argoption* option = find_option(argument);
             if (!option)
-                std::cerr << "Warning! Unknown option: [" << argument << "]\n";
+                write_standard_error("Warning! Unknown option: [" + argument + "]\n");
             else if (option->takes_value)
                 pending = argument;
             else

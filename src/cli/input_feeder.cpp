@@ -1,17 +1,16 @@
 #include "cli/input_feeder.hpp"
 
-#include "output/process_input.hpp"
+#include "processing/process_input.hpp"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
-input_feeder::input_feeder(bool verbose, run_output& out, ordered_run& jobs)
-    : verbose(verbose), out(out), jobs(jobs)
+input_feeder::input_feeder(bool verbose, std::string cache_subject, run_output& out,
+                           ordered_run& jobs)
+    : verbose(verbose), cache_subject(std::move(cache_subject)), out(out), jobs(jobs)
 {
 }
 
@@ -50,7 +49,7 @@ void input_feeder::feed_standard_input()
     // A copy of its own goes to the job, so standard input stays open here.
     owned_fd copy(fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3));
     if (!copy.is_open()) {
-        report_lost("stdin", std::string("cannot read: ") + std::strerror(errno));
+        report_lost("stdin", {failure_kind::cannot_read, errno, {}});
         return;
     }
     hand_over("stdin", std::move(copy));
@@ -62,9 +61,9 @@ void input_feeder::say(std::string text)
         jobs.then([this, text = std::move(text)] { out.note(text); });
 }
 
-void input_feeder::report_lost(const std::string& name, std::string reason)
+void input_feeder::report_lost(const std::string& name, failure why)
 {
-    jobs.then([this, name, reason = std::move(reason)] { out.report_lost(name, reason); });
+    jobs.then([this, name, why = std::move(why)] { out.report_lost(name, why); });
 }
 
 void input_feeder::feed(const std::string& name, input_file file)
@@ -74,7 +73,7 @@ void input_feeder::feed(const std::string& name, input_file file)
     if (!file.is_open() || file.is_directory())
         return;
     if (out.is_own_output(file.status)) {
-        say("vestrel: " + name + ": input file is also the output\n");
+        say(complaint(name, {failure_kind::own_output, 0, {}}));
         return;
     }
     // Another name of the file may be a list file: what it holds is read
@@ -82,42 +81,36 @@ void input_feeder::feed(const std::string& name, input_file file)
     // changed.
     if (out.writes_files() && S_ISREG(file.status.st_mode) && file.status.st_nlink > 1)
         jobs.drain();
-    hand_over(name, owned_fd(std::exchange(file.fd, -1)));
+    hand_over(name, std::move(file.file));
 }
 
 void input_feeder::hand_over(const std::string& name, owned_fd file)
 {
-    jobs.add({}, [this, name](job_result result) {
+    jobs.add([this, name](job_result result) {
         if (!result.reply) {
-            out.report_lost(name, result.failure);
+            out.report_lost(name, result.problem);
             return;
         }
         try {
-            out.write_input(name, unpack_outcome(std::move(*result.reply)));
+            write_outcome(name, unpack_outcome(std::move(*result.reply)));
         } catch (const std::bad_alloc&) {
-            out.report_lost(name, "out of memory");
+            out.report_lost(name, {failure_kind::out_of_memory, 0, {}});
         }
     }, std::move(file));
 }
 
-input_outcome read_and_process(const input_settings& settings, int fd)
+void input_feeder::write_outcome(const std::string& name, const input_outcome& outcome)
 {
-    input_outcome outcome;
-    try {
-        struct stat status {};
-        const std::size_t size =
-            fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? std::size_t(status.st_size) : 0;
-        const input_text input = read_whole(fd, settings.encoding.reads_past_nul, size);
-        if (input.error != 0) {
-            outcome.failure = std::string("cannot read: ") + std::strerror(input.error);
-            return outcome;
-        }
-        return process_input(settings, input.text);
-    } catch (const std::bad_alloc&) {
-        outcome.failure = "out of memory";
-        outcome.short_of_memory = true;
+    // Each worker says so once; the run says it once.
+    if (outcome.cache_problem && !cache_problem_told) {
+        cache_problem_told = true;
+        out.note(complaint(cache_subject, outcome.cache_problem));
     }
-    return outcome;
+    out.note(outcome.diagnostics);
+    if (outcome.problem)
+        out.report_lost(name, outcome.problem);
+    else
+        out.write_results(name, outcome.results);
 }
 
 void input_feeder::settle_before(const std::string& name)

@@ -6,14 +6,15 @@
 
 #include "cli/inputs.hpp"
 #include "jobs/ordered_run.hpp"
-#include "output/process_input.hpp"
 #include "output/run_output.hpp"
+#include "processing/process_input.hpp"
 
 #include <string>
 
 class input_feeder {
 public:
-    input_feeder(bool verbose, run_output& out, ordered_run& jobs);
+    // cache_subject names the cache in what is said of it ("cache DIR").
+    input_feeder(bool verbose, std::string cache_subject, run_output& out, ordered_run& jobs);
 
     // Resolves one file argument and feeds what it names: the file itself
     // when it opens, otherwise the entries of the current directory that it
@@ -26,10 +27,12 @@ private:
     // Writes text on standard error once everything before it is written.
     void say(std::string text);
     // Reports that an input is lost, once everything before it is written.
-    void report_lost(const std::string& name, std::string reason);
+    void report_lost(const std::string& name, failure why);
     void feed(const std::string& name, input_file file);
     // Hands the open input to a job, which reads it.
     void hand_over(const std::string& name, owned_fd file);
+    // Writes what the work on one input gave, in its place.
+    void write_outcome(const std::string& name, const input_outcome& outcome);
     // Writes everything before a name given on the command line that must
     // not be opened before: what the results of earlier inputs write can
     // change what it holds, and a FIFO or a device may have a writer that
@@ -40,10 +43,8 @@ private:
     bool reaches_a_list_file(const name_target& target) const;
 
     bool verbose;
+    std::string cache_subject;
+    bool cache_problem_told = false;
     run_output& out;
     ordered_run& jobs;
 };
-
-// The work of one job: reads the open input whole and works on it. A read
-// that fails, or memory that runs out, is told in the outcome's failure.
-input_outcome read_and_process(const input_settings& settings, int fd);

@@ -1,20 +1,22 @@
 #include "jobs/message_io.hpp"
 
+#include "platform/byte_packing.hpp"
+#include "platform/system_io.hpp"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/uio.h>
-#include <unistd.h>
 
 namespace {
 
 // A message is its part count and the size of what follows it, then each
 // part's length, then the parts' bytes one after another; the numbers are
-// 64-bit in the machine's order. Knowing the size at once lets a small
-// message be read in two reads.
-using length_type = std::uint64_t;
+// 8 bytes each, as byte_packer writes them. Knowing the size at once lets a
+// small message be read in two reads.
+constexpr std::size_t number_size = 8;
+constexpr std::size_t header_size = 2 * number_size;
 
 // Small parts are gathered into one buffer of this size before they are
 // written, so a reply of many short results costs a few writes, not one each.
@@ -22,9 +24,9 @@ constexpr std::size_t staging_size = 64 * 1024;
 
 // Sends the first bytes of a message with the descriptor file attached;
 // what it sends, or -1.
-ssize_t send_with_file(int fd, const char* data, std::size_t size, int file)
+ssize_t send_with_file(int fd, std::string_view data, int file)
 {
-    iovec piece{const_cast<char*>(data), size};
+    iovec piece{const_cast<char*>(data.data()), data.size()};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
     msghdr header{};
     header.msg_iov = &piece;
@@ -36,59 +38,21 @@ ssize_t send_with_file(int fd, const char* data, std::size_t size, int file)
     passed->cmsg_type = SCM_RIGHTS;
     passed->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(passed), &file, sizeof file);
-    ssize_t sent;
-    do
-        sent = sendmsg(fd, &header, MSG_NOSIGNAL);
-    while (sent < 0 && errno == EINTR);
-    return sent;
+    return retry_interrupted([&] { return sendmsg(fd, &header, MSG_NOSIGNAL); });
 }
 
-// Writes size bytes; the first write carries the descriptor file along when
-// it is not -1, and then sets it to -1.
-bool write_all(int fd, const char* data, std::size_t size, int& file)
+// Writes data; the first write carries the descriptor file along when it is
+// not -1, and then sets it to -1.
+bool send_piece(int fd, std::string_view data, int& file)
 {
-    if (file >= 0 && size > 0) {
-        const ssize_t sent = send_with_file(fd, data, size, file);
+    if (file >= 0 && !data.empty()) {
+        const ssize_t sent = send_with_file(fd, data, file);
         if (sent <= 0)
             return false;
         file = -1;
-        data += sent;
-        size -= static_cast<std::size_t>(sent);
+        data.remove_prefix(static_cast<std::size_t>(sent));
     }
-    while (size > 0) {
-        ssize_t written = send(fd, data, size, MSG_NOSIGNAL);
-        if (written < 0 && errno == ENOTSOCK)
-            written = write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-void append_number(std::string& buffer, length_type number)
-{
-    char bytes[sizeof number];
-    std::memcpy(bytes, &number, sizeof number);
-    buffer.append(bytes, sizeof number);
-}
-
-// Reads exactly size bytes; false at end of input or on an error.
-bool read_all(int fd, char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t got = read(fd, data, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
+    return !send_all(fd, data);
 }
 
 // Takes the descriptors that arrived with a read: the first goes to file
@@ -111,33 +75,36 @@ void take_descriptors(msghdr& header, owned_fd* file)
 
 // The numbers that begin a message.
 struct message_header {
-    length_type count = 0;
-    length_type size = 0;
+    std::uint64_t count = 0;
+    std::uint64_t size = 0;
 };
 
 // Reads the numbers that begin a message, and the descriptor that comes
 // with its first byte.
-bool read_header(int fd, message_header& header_read, owned_fd* file)
+bool read_header(int fd, message_header& read, owned_fd* file)
 {
-    char* data = reinterpret_cast<char*>(&header_read);
-    constexpr std::size_t wanted = sizeof header_read;
-    iovec piece{data, wanted};
+    char bytes[header_size];
+    iovec piece{bytes, sizeof bytes};
     alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
     msghdr header{};
     header.msg_iov = &piece;
     header.msg_iovlen = 1;
     header.msg_control = control;
     header.msg_controllen = sizeof control;
-    ssize_t got;
-    do
-        got = recvmsg(fd, &header, MSG_CMSG_CLOEXEC);
-    while (got < 0 && errno == EINTR);
+    ssize_t got = retry_interrupted([&] { return recvmsg(fd, &header, MSG_CMSG_CLOEXEC); });
     if (got < 0 && errno == ENOTSOCK)
-        return read_all(fd, data, wanted);
-    if (got <= 0)
+        got = 0;
+    else if (got <= 0)
         return false;
-    take_descriptors(header, file);
-    return read_all(fd, data + got, wanted - static_cast<std::size_t>(got));
+    else
+        take_descriptors(header, file);
+    const auto had = static_cast<std::size_t>(got);
+    if (!read_exactly(fd, bytes + had, sizeof bytes - had))
+        return false;
+    byte_unpacker numbers({bytes, sizeof bytes});
+    read.count = numbers.number();
+    read.size = numbers.number();
+    return true;
 }
 
 // Reads the parts' bytes through a buffer, so that many small parts cost
@@ -145,7 +112,7 @@ bool read_header(int fd, message_header& header_read, owned_fd* file)
 // past the message's total size, so what follows stays for the next one.
 class payload_reader {
 public:
-    payload_reader(int fd, length_type total) : fd(fd), unread(total) {}
+    payload_reader(int fd, std::uint64_t total) : fd(fd), unread(total) {}
 
     bool read(char* data, std::size_t size)
     {
@@ -162,10 +129,10 @@ public:
                 return false;
             if (size >= staging_size) {
                 unread -= size;
-                return read_all(fd, data, size);
+                return read_exactly(fd, data, size);
             }
-            held.resize(static_cast<std::size_t>(std::min<length_type>(staging_size, unread)));
-            const ssize_t got = read_some(held.data(), held.size());
+            held.resize(static_cast<std::size_t>(std::min<std::uint64_t>(staging_size, unread)));
+            const ssize_t got = read_some(fd, held.data(), held.size());
             if (got <= 0)
                 return false;
             held.resize(static_cast<std::size_t>(got));
@@ -175,74 +142,77 @@ public:
     }
 
 private:
-    // One read of at least one byte; at most size.
-    ssize_t read_some(char* data, std::size_t size)
-    {
-        ssize_t got;
-        do
-            got = ::read(fd, data, size);
-        while (got < 0 && errno == EINTR);
-        return got;
-    }
-
     int fd;
-    length_type unread;  // bytes of the message not yet read from fd
+    std::uint64_t unread;  // bytes of the message not yet read from fd
     std::string held;
     std::size_t used = 0;
 };
 
-}
-
-bool send_message(int fd, const message& parts, int file)
+// The lengths of the parts, which follow the header.
+std::optional<std::vector<std::uint64_t>> read_lengths(payload_reader& payload,
+                                                       const message_header& header)
 {
-    std::string staged;
-    staged.reserve(staging_size);
-    length_type size = parts.size() * sizeof(length_type);
-    for (const std::string& part : parts)
-        size += part.size();
-    append_number(staged, parts.size());
-    append_number(staged, size);
-    for (const std::string& part : parts)
-        append_number(staged, part.size());
-    for (const std::string& part : parts) {
-        if (staged.size() + part.size() > staging_size) {
-            if (!write_all(fd, staged.data(), staged.size(), file))
-                return false;
-            staged.clear();
-        }
-        if (part.size() > staging_size) {
-            if (!write_all(fd, part.data(), part.size(), file))
-                return false;
-        } else {
-            staged += part;
-        }
-    }
-    return write_all(fd, staged.data(), staged.size(), file);
-}
-
-std::optional<message> receive_message(int fd, owned_fd* file)
-{
-    message_header header;
-    if (!read_header(fd, header, file) || header.size < header.count * sizeof(length_type)
-        || header.count > (length_type(1) << 40) / sizeof(length_type))
+    const auto count = static_cast<std::size_t>(header.count);
+    std::string bytes(count * number_size, '\0');
+    if (!payload.read(bytes.data(), bytes.size()))
         return std::nullopt;
-    const std::size_t count = static_cast<std::size_t>(header.count);
-    std::vector<length_type> lengths(count);
-    payload_reader payload(fd, header.size);
-    if (!payload.read(reinterpret_cast<char*>(lengths.data()), count * sizeof(length_type)))
-        return std::nullopt;
-    length_type total = count * sizeof(length_type);
-    for (const length_type length : lengths) {
+    byte_unpacker numbers(bytes);
+    std::vector<std::uint64_t> lengths(count);
+    std::uint64_t total = bytes.size();
+    for (std::uint64_t& length : lengths) {
+        length = numbers.number();
         if (length > header.size - total)
             return std::nullopt;
         total += length;
     }
     if (total != header.size)
         return std::nullopt;
-    message parts(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        parts[i].resize(lengths[i]);
-        if (!payload.read(parts[i].data(), lengths[i]))
+    return lengths;
+}
+
+}
+
+bool send_message(int fd, const message& parts, int file)
+{
+    std::uint64_t size = parts.size() * number_size;
+    for (const std::string& part : parts)
+        size += part.size();
+    byte_packer staged;
+    staged.bytes.reserve(staging_size);
+    staged.number(parts.size());
+    staged.number(size);
+    for (const std::string& part : parts)
+        staged.number(part.size());
+    for (const std::string& part : parts) {
+        if (staged.bytes.size() + part.size() > staging_size) {
+            if (!send_piece(fd, staged.bytes, file))
+                return false;
+            staged.bytes.clear();
+        }
+        if (part.size() > staging_size) {
+            if (!send_piece(fd, part, file))
+                return false;
+        } else {
+            staged.raw(part);
+        }
+    }
+    return send_piece(fd, staged.bytes, file);
+}
+
+std::optional<message> receive_message(int fd, owned_fd* file)
+{
+    message_header header;
+    if (!read_header(fd, header, file) || header.size < header.count * number_size
+        || header.count > (std::uint64_t(1) << 40) / number_size)
+        return std::nullopt;
+    payload_reader payload(fd, header.size);
+    const std::optional<std::vector<std::uint64_t>> lengths = read_lengths(payload, header);
+    if (!lengths)
+        return std::nullopt;
+    message parts(lengths->size());
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        parts[i].resize((*lengths)[i]);
+        if (!payload.read(parts[i].data(), parts[i].size()))
             return std::nullopt;
     }
     return parts;

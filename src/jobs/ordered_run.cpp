@@ -10,9 +10,9 @@ ordered_run::ordered_run(unsigned jobs, job_function work, std::function<void()>
 {
 }
 
-job_result ordered_run::run_here(message request, owned_fd file) const
+job_result ordered_run::run_here(owned_fd file) const
 {
-    return {work(std::move(request), std::move(file)).reply, {}};
+    return {work(std::move(file)).reply, {}};
 }
 
 void ordered_run::then(step next)
@@ -24,21 +24,17 @@ void ordered_run::then(step next)
     waiting.push_back({std::move(next), {}, std::nullopt});
 }
 
-void ordered_run::add(message request, result_handler handle, owned_fd file)
+void ordered_run::add(result_handler handle, owned_fd file)
 {
-    if (!pool) {
-        handle(run_here(std::move(request), std::move(file)));
-        return;
-    }
     while (jobs_waiting >= window && pool->busy() > 0)
         collect_one();
     const std::size_t ticket = first_ticket + waiting.size();
     waiting.push_back({{}, std::move(handle), std::nullopt});
     ++jobs_waiting;
-    while (!pool->send(ticket, request, file.fd)) {
+    while (!pool->send(ticket, file.fd)) {
         if (pool->busy() == 0) {
             // No worker could be started at all.
-            waiting.back().done = run_here(std::move(request), std::move(file));
+            waiting.back().done = run_here(std::move(file));
             break;
         }
         collect_one();

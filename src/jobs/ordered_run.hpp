@@ -27,14 +27,14 @@ public:
 
     // Runs step once everything added before it has been handled.
     void then(step next);
-    // Runs the work on request, with the open file handed over to it, and
-    // hands its result to handle once everything added before it has been
-    // handled. This process closes its own copy of the file once a worker
-    // has one.
-    void add(message request, result_handler handle, owned_fd file = {});
+    // Runs the work with the open file handed over to it, and hands its
+    // result to handle once everything added before it has been handled.
+    // This process closes its own copy of the file once a worker has one.
+    void add(result_handler handle, owned_fd file = {});
     // Waits until everything added so far has been handled.
     void drain();
-    // Ends every worker at once and drops what is still waiting.
+    // Ends every worker at once and drops what is still waiting; nothing
+    // more may be added afterwards.
     void abandon();
 
 private:
@@ -44,7 +44,7 @@ private:
         std::optional<job_result> done;  // with the job's result once it is in
     };
 
-    job_result run_here(message request, owned_fd file) const;
+    job_result run_here(owned_fd file) const;
     void collect_one();
     void hand_on_ready();
 

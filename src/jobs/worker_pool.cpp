@@ -1,6 +1,7 @@
 #include "jobs/worker_pool.hpp"
 
 #include "platform/large_stack.hpp"
+#include "platform/system_io.hpp"
 
 #include <cerrno>
 #include <csignal>
@@ -22,8 +23,7 @@ const std::string short_mark = "short";
 int wait_for(pid_t pid)
 {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    retry_interrupted([&] { return waitpid(pid, &status, 0); });
     return status;
 }
 
@@ -159,11 +159,10 @@ bool worker_pool::serve_one(int socket, const job_cpu_timer& timer) const
 {
     try {
         owned_fd file;
-        std::optional<message> request = receive_message(socket, &file);
-        if (!request)
+        if (!receive_message(socket, &file))
             return false;
         timer.arm();
-        work_reply done = work(std::move(*request), std::move(file));
+        work_reply done = work(std::move(file));
         timer.disarm();
         done.reply.push_back(done.short_of_resources ? short_mark : std::string());
         return send_message(socket, done.reply) && !done.short_of_resources;
@@ -191,14 +190,14 @@ std::optional<std::size_t> worker_pool::worker_for_next_job(int file)
     return std::nullopt;
 }
 
-bool worker_pool::send(std::size_t ticket, const message& request, int file)
+bool worker_pool::send(std::size_t ticket, int file)
 {
     for (;;) {
         const std::optional<std::size_t> index = worker_for_next_job(file);
         if (!index)
             return false;
         worker& chosen = workers[*index];
-        sent_job job{ticket, request, {}, -1, std::nullopt};
+        sent_job job{ticket, {}, -1, std::nullopt};
         if (file >= 0) {
             job.file = owned_fd(fcntl(file, F_DUPFD_CLOEXEC, 0));
             // A job queued behind another must be sent again should the
@@ -210,7 +209,7 @@ bool worker_pool::send(std::size_t ticket, const message& request, int file)
         } else {
             job.file_start = 0;
         }
-        if (send_message(chosen.socket, request, file)) {
+        if (send_message(chosen.socket, {}, file)) {
             chosen.jobs.push_back(std::move(job));
             return true;
         }
@@ -226,8 +225,7 @@ std::pair<std::size_t, job_result> worker_pool::wait_any()
     for (;;) {
         if (auto given_up = send_second_tries())
             return std::move(*given_up);
-        while (!unsent.empty() && send(unsent.front().ticket, unsent.front().request,
-                                       unsent.front().file.fd))
+        while (!unsent.empty() && send(unsent.front().ticket, unsent.front().file.fd))
             unsent.pop_front();
         std::vector<pollfd> polled;
         std::vector<std::size_t> indexes;
@@ -242,10 +240,9 @@ std::pair<std::size_t, job_result> worker_pool::wait_any()
             // to take them again.
             sent_job job = std::move(unsent.front());
             unsent.pop_front();
-            return {job.ticket, {work(std::move(job.request), std::move(job.file)).reply, {}}};
+            return {job.ticket, {work(std::move(job.file)).reply, {}}};
         }
-        while (poll(polled.data(), polled.size(), -1) < 0 && errno == EINTR) {
-        }
+        retry_interrupted([&] { return poll(polled.data(), polled.size(), -1); });
         std::size_t ready = 0;
         while (ready + 1 < polled.size() && polled[ready].revents == 0)
             ++ready;
@@ -264,7 +261,7 @@ std::optional<std::pair<std::size_t, job_result>> worker_pool::send_second_tries
         if (workers.size() < size) {
             if (start_worker(job.file.fd)) {
                 worker& fresh = workers.back();
-                if (send_message(fresh.socket, job.request, job.file.fd)) {
+                if (send_message(fresh.socket, {}, job.file.fd)) {
                     fresh.jobs.push_back(std::move(job));
                     continue;
                 }
@@ -290,11 +287,12 @@ std::optional<std::pair<std::size_t, job_result>> worker_pool::receive_from(std:
         // run out of memory itself, and a fresh worker would not change that.
         kill(w.pid, SIGKILL);
         bury(index, &job);
-        return finish(std::move(*job), {std::nullopt, "out of memory"}, false);
+        return finish(std::move(*job), {std::nullopt, {failure_kind::out_of_memory, 0, {}}},
+                      false);
     }
     if (!reply) {
         const worker_end end = bury(index, &job);
-        return finish(std::move(*job), {std::nullopt, end.failure}, end.of_a_limit);
+        return finish(std::move(*job), {std::nullopt, end.problem}, end.of_a_limit);
     }
     const bool short_of_resources = !reply->empty() && reply->back() == short_mark;
     if (!reply->empty())
@@ -348,18 +346,16 @@ worker_pool::worker_end worker_pool::bury(std::size_t index, std::optional<sent_
 worker_pool::worker_end worker_pool::describe_end(int status) const
 {
     if (WIFEXITED(status) && WEXITSTATUS(status) == out_of_memory_status)
-        return {"out of memory", true};
+        return {{failure_kind::out_of_memory, 0, {}}, true};
     if (cpu_seconds > 0 && WIFEXITED(status) && WEXITSTATUS(status) == out_of_time_status)
-        return {"given up after " + std::to_string(cpu_seconds) + " s of CPU time", false};
+        return {{failure_kind::timed_out, cpu_seconds, {}}, false};
     if (WIFSIGNALED(status)) {
         // SIGXCPU comes at the soft limit of ulimit -t, SIGKILL at its hard
         // limit or from the kernel short of memory: a fresh worker starts
         // afresh with them. A crash (SIGSEGV, SIGABRT) is the page's own and
         // would only come again, at the cost of a second try.
         const int number = WTERMSIG(status);
-        return {"could not be processed (killed by signal " + std::to_string(number) + ")",
-                number == SIGXCPU || number == SIGKILL};
+        return {{failure_kind::killed, number, {}}, number == SIGXCPU || number == SIGKILL};
     }
-    return {"could not be processed (exit status " + std::to_string(WEXITSTATUS(status)) + ")",
-            false};
+    return {{failure_kind::exited, WEXITSTATUS(status), {}}, false};
 }

@@ -1,5 +1,5 @@
-// A pool of worker processes, each running one job at a time: a request
-// message in, a reply message out. Workers are forked as work arrives, up to
+// A pool of worker processes, each running one job at a time: an open file
+// in, a reply message out. Workers are forked as work arrives, up to
 // the pool's size, and end with the pool or with the thread that started
 // them, so a killed run leaves none behind. The one worker of a pool of one
 // may be handed a job more while busy, which it starts as soon as it has
@@ -37,19 +37,18 @@ struct work_reply {
     bool short_of_resources = false;
 };
 
-// The work a job does, the same in every worker: its request, and the open
-// file that came with it (none when none came).
-using job_function = std::function<work_reply(message, owned_fd)>;
+// The work a job does, the same in every worker: the open file that came
+// with it (none when none came).
+using job_function = std::function<work_reply(owned_fd)>;
 
 // The exit status of a worker whose work ran out of memory.
 inline constexpr int out_of_memory_status = 99;
 
-// What one job gave: its reply, or, when its worker died without one, why.
+// What one job gave: its reply, or, when its worker died without one, why:
+// out of memory, out of its CPU time, killed by a signal or ended early.
 struct job_result {
     std::optional<message> reply;
-    // "out of memory", "given up after 300 s of CPU time", or "could not be
-    // processed (killed by signal 11)" and the like; empty with a reply.
-    std::string failure;
+    failure problem;
 };
 
 class worker_pool {
@@ -63,14 +62,14 @@ public:
     worker_pool(const worker_pool&) = delete;
     worker_pool& operator=(const worker_pool&) = delete;
 
-    // Hands the request to an idle worker, with file (when not -1) passed
-    // along as an open descriptor of its own, starting a new worker when none
+    // Hands a job to an idle worker, with file (when not -1) passed along as
+    // an open descriptor of its own, starting a new worker when none
     // is idle and the pool is not full, or else, in a pool of one, queues it
     // behind the worker's one job. False when no worker can take it now: all
     // are busy (the one of a pool of one with a job waiting), or no new
     // process could be started (the pool then shrinks to the workers it has,
     // down to none).
-    bool send(std::size_t ticket, const message& request, int file = -1);
+    bool send(std::size_t ticket, int file = -1);
     // Waits until one job has finished: its ticket and result. A worker that
     // dies costs the job it was working on, unless a second try in a fresh
     // worker does it; the jobs queued behind it are handed to other workers.
@@ -81,11 +80,10 @@ public:
 
 private:
     // A job handed to a worker. Until it is given back, this process keeps
-    // the request and its own copy of the file, to hand the job to another
-    // worker should this one die first, or to try it again.
+    // its own copy of the file, to hand the job to another worker should this
+    // one die first, or to try it again.
     struct sent_job {
         std::size_t ticket = 0;
-        message request;
         owned_fd file;
         // Where the job began reading its file (0 when it came with none);
         // -1 when the file cannot be read again from there: a pipe, a
@@ -102,7 +100,7 @@ private:
     };
     // How a worker ended.
     struct worker_end {
-        std::string failure;
+        failure problem;
         // It died of a limit that a fresh worker starts afresh with: memory,
         // or a signal that a limit of the caller sends (SIGXCPU, SIGKILL).
         bool of_a_limit = false;
@@ -112,7 +110,7 @@ private:
     // worker, which the new one does not keep a copy of.
     bool start_worker(int passed_file);
     [[noreturn]] void serve(int socket) const;
-    // Receives one request, works on it and replies; false when the worker
+    // Receives one job, works on it and replies; false when the worker
     // is to end: the run is done with it, or its job ran short of resources.
     bool serve_one(int socket, const job_cpu_timer& timer) const;
     // An idle worker, else a new one, else in a pool of one its worker with a

@@ -1,9 +1,8 @@
 #include "loading/encodings.hpp"
 
+#include "loading/tidy_session.hpp"
 #include "text/text.hpp"
 
-#include <tidy/tidy.h>
-#include <tidy/tidybuffio.h>
 #include <utility>
 
 namespace {
@@ -12,14 +11,9 @@ namespace {
 // buffer instead of reaching standard error.
 bool tidy_knows(const std::string& name)
 {
-    TidyDoc doc = tidyCreate();
-    TidyBuffer complaints{};
-    tidyBufInit(&complaints);
-    tidySetErrorBuffer(doc, &complaints);
-    const bool known = tidySetInCharEncoding(doc, name.c_str()) == 0;
-    tidyBufFree(&complaints);
-    tidyRelease(doc);
-    return known;
+    tidy_session tidy;
+    tidySetErrorBuffer(tidy.doc, &tidy.diagnostics);
+    return tidySetInCharEncoding(tidy.doc, name.c_str()) == 0;
 }
 
 // Tidy's names whose decoders give wrong text, and the Encoding Standard's
@@ -70,11 +64,4 @@ std::optional<input_encoding> choose_input_encoding(const std::string& name)
 bool begins_with_utf16_mark(std::string_view text)
 {
     return text.substr(0, 2) == "\xff\xfe" || text.substr(0, 2) == "\xfe\xff";
-}
-
-std::string_view processed_input(std::string_view input, const input_encoding& encoding)
-{
-    if (encoding.reads_past_nul || begins_with_utf16_mark(input))
-        return input;
-    return input.substr(0, input.find('\0'));
 }

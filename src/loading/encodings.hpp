@@ -24,10 +24,10 @@ struct input_encoding {
     bool reads_past_nul = false;
 };
 
-// The encoding names the usage page offers, in its order, for messages.
-inline constexpr std::string_view offered_encodings =
-    "ascii, latin1, raw, utf8, iso2022, mac, win1251, win1252, utf16le, utf16be, utf16, big5, "
-    "shiftjis";
+// The encoding names the usage page offers, in its order.
+inline constexpr std::string_view offered_encodings[] = {
+    "ascii",   "latin1",  "raw",     "utf8",  "iso2022", "mac",     "win1251",
+    "win1252", "utf16le", "utf16be", "utf16", "big5",    "shiftjis"};
 
 // The meaning of a "-i" name, in any letter case: "win1251"; "shiftjis",
 // "big5" and "iso2022", converted with iconv, since Tidy's decoders of these
@@ -41,8 +41,3 @@ std::optional<input_encoding> choose_input_encoding(const std::string& name);
 // order: Tidy then reads it as UTF-16 whatever encoding it was given, so the
 // NUL bytes belong to its characters.
 bool begins_with_utf16_mark(std::string_view text);
-
-// The part of an input that is cleaned: everything up to its first NUL byte,
-// or the whole input when NUL bytes belong to the text (the UTF-16 encodings,
-// or a UTF-16 byte-order mark).
-std::string_view processed_input(std::string_view input, const input_encoding& encoding);

@@ -40,8 +40,7 @@ decoded_page read_in(std::string_view page, const web_encoding& encoding)
         return decoded;
     utf8_conversion conversion = convert_to_utf8(page, encoding);
     if (conversion.error != 0)
-        decoded.failure = "cannot convert it from " + std::string(encoding.name) + ": "
-            + std::strerror(conversion.error);
+        decoded.problem = {failure_kind::cannot_convert, conversion.error, std::string(encoding.name)};
     else
         decoded.converted = std::move(conversion.text);
     return decoded;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "loading/encodings.hpp"
+#include "platform/failure.hpp"
 
 #include <optional>
 #include <string>
@@ -19,8 +20,8 @@ struct decoded_page {
     // the encoding: "**** Input encoding: NAME, HOW\n". Empty otherwise.
     std::string encoding_line;
     // Why the page could not be converted (its converter could not be
-    // opened); empty when it was read.
-    std::string failure;
+    // opened); none when it was read.
+    failure problem;
 
     std::string_view text(std::string_view page) const { return converted ? *converted : page; }
 };
@@ -33,5 +34,5 @@ struct decoded_page {
 // once for all the repair's attempts. A byte-order mark also decides over
 // an encoding named with "-i" that the program converts, as it does over
 // Tidy's own names; "-i win1251" keeps its own converter whatever the page
-// holds. page is the part of the input that is cleaned (processed_input).
+// holds.
 decoded_page decode_page(std::string_view page, const input_encoding& setting);

@@ -22,17 +22,8 @@ parsed_xhtml::parsed_xhtml(const char* xhtml)
 }
 
 void query_document(std::vector<std::string>& results, bool verbose,
-                    const char* xhtml, const char* selector, std::ostream& diagnostics)
-{
-    const parsed_xhtml parsed(xhtml);
-    if (verbose && parsed.error != tinyxml2::XML_SUCCESS)
-        diagnostics << "TinyXML2Error: " << int(parsed.error) << "\n";
-    query_parsed(results, verbose, parsed.document, selector, diagnostics);
-}
-
-void query_parsed(std::vector<std::string>& results, bool verbose,
-                  const tinyxml2::XMLDocument& document, const char* selector,
-                  std::ostream& diagnostics)
+                    const tinyxml2::XMLDocument& document, const char* selector,
+                    std::ostream& diagnostics)
 {
     const css_groups group(selector ? selector : "");
     if (verbose)
@@ -50,4 +41,10 @@ void collect_matches(std::vector<std::string>& results, const tinyxml2::XMLEleme
     for (std::size_t e = 0; e < index.nodes.size(); ++e)
         if (matched[e])
             results.push_back(serialise(*index.nodes[e].element));
+}
+
+std::string xml_parser_release()
+{
+    return std::to_string(TIXML2_MAJOR_VERSION) + "." + std::to_string(TIXML2_MINOR_VERSION) + "."
+        + std::to_string(TIXML2_PATCH_VERSION);
 }

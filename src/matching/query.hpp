@@ -4,7 +4,7 @@
 
 #include "selector/css.hpp"
 
-#include <iostream>
+#include <ostream>
 #include <string>
 #include <tinyxml2.h>
 #include <vector>
@@ -19,23 +19,20 @@ struct parsed_xhtml {
     tinyxml2::XMLError error = tinyxml2::XML_SUCCESS;
 };
 
-// Appends one serialised element (ending in "\n") per matching element of the
-// document to results, in pre-order; each element at most once. With verbose,
-// reports an XML parse error and the selector outline on the diagnostics
-// stream.
+// The query of a parsed document: builds the group from the selector text,
+// shows its outline on the diagnostics stream with verbose, and appends one
+// serialised element (ending in "\n") per matching element of the root
+// element's subtree to results, in pre-order; each element at most once. A
+// document that did not parse has no root, and gives nothing.
 void query_document(std::vector<std::string>& results, bool verbose,
-                    const char* xhtml, const char* selector,
-                    std::ostream& diagnostics = std::cerr);
-
-// The query of a document already parsed: builds the group from the selector
-// text, shows its outline with verbose, and appends the matches of the
-// document's root element and its subtree.
-void query_parsed(std::vector<std::string>& results, bool verbose,
-                  const tinyxml2::XMLDocument& document, const char* selector,
-                  std::ostream& diagnostics);
+                    const tinyxml2::XMLDocument& document, const char* selector,
+                    std::ostream& diagnostics);
 
 // Appends every element of root's subtree (root included) that the group
 // matches, serialised, in pre-order. A match inside another match is listed
 // again on its own.
 void collect_matches(std::vector<std::string>& results, const tinyxml2::XMLElement& root,
                      const css_groups& group);
+
+// The release of the XML parser in use, such as "9.0.0".
+std::string xml_parser_release();

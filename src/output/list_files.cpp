@@ -1,8 +1,7 @@
 #include "output/list_files.hpp"
 
-#include "output/write_all.hpp"
+#include "platform/system_io.hpp"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -14,61 +13,57 @@ int open_list(const std::string& name, list_open kind)
 {
     const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC
         | (kind == list_open::append ? O_APPEND : O_TRUNC);
-    int fd;
-    do
-        fd = open(name.c_str(), flags, 0666);
-    while (fd < 0 && errno == EINTR);
+    const int fd = retry_interrupted([&] { return open(name.c_str(), flags, 0666); });
     if (fd >= 0)
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
-// Closes fd; the first error of the writing, else of the close.
-int close_list(int fd, int write_error)
+// Closes fd; the failure of the writing, else of the close.
+failure close_list(int fd, failure writing)
 {
-    if (close(fd) != 0 && write_error == 0 && errno != EINTR)
-        return errno;
-    return write_error;
+    failure closing = close_file(fd);
+    return writing ? writing : closing;
 }
 
 }
 
-int write_list_file(const std::string& name, list_open kind, std::string_view text)
+failure write_list_file(const std::string& name, list_open kind, std::string_view text)
 {
     const int fd = open_list(name, kind);
     if (fd < 0)
-        return errno;
+        return system_failure(errno);
     return close_list(fd, write_all(fd, text));
 }
 
 collective_list::~collective_list()
 {
-    finish();
+    static_cast<void>(finish());
 }
 
-int collective_list::start(const std::string& list_name)
+failure collective_list::start(const std::string& list_name)
 {
     name = list_name;
     const int fd = open_list(name, list_open::truncate);
     if (fd < 0) {
-        start_error = errno;
-        return start_error;
+        start_failure = system_failure(errno);
+        return start_failure;
     }
     started = true;
     if (fstat(fd, &identity) != 0)
         identity = {};
     if (S_ISFIFO(identity.st_mode)) {
         held = fd;
-        return 0;
+        return {};
     }
-    start_error = close_list(fd, 0);
-    return start_error;
+    start_failure = close_list(fd, {});
+    return start_failure;
 }
 
-int collective_list::append(std::string_view text)
+failure collective_list::append(std::string_view text)
 {
-    if (start_error != 0)
-        return start_error;
+    if (start_failure)
+        return start_failure;
     if (held >= 0)
         return write_all(held, text);
     return write_list_file(name, list_open::append, text);
@@ -76,17 +71,17 @@ int collective_list::append(std::string_view text)
 
 bool collective_list::is(const struct stat& file) const
 {
-    return started && start_error == 0 && file.st_dev == identity.st_dev
+    return started && !start_failure && file.st_dev == identity.st_dev
         && file.st_ino == identity.st_ino;
 }
 
-int collective_list::finish()
+failure collective_list::finish()
 {
     if (held < 0)
-        return 0;
-    const int error = close_list(held, 0);
+        return {};
+    const failure closing = close_file(held);
     held = -1;
-    return error;
+    return closing;
 }
 
 void collective_list::forget()

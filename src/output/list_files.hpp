@@ -1,6 +1,8 @@
 // The list files that output modes 1 to 6 write into.
 #pragma once
 
+#include "platform/failure.hpp"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,9 +24,9 @@ enum class list_open {
 
 // Opens the list file, writes all of text and closes it again. A list file is
 // opened without waiting: a FIFO that no one reads fails with ENXIO, one with
-// a reader gets all of text. Returns 0, or the system's error number of the
-// open, write or close that failed.
-int write_list_file(const std::string& name, list_open kind, std::string_view text);
+// a reader gets all of text. The failure is that of the open, write or close
+// that failed.
+failure write_list_file(const std::string& name, list_open kind, std::string_view text);
 
 // The list file that every input of a run appends to (modes 1, 5 and 6). A
 // FIFO is held open from the start of the run to its end, so that its reader
@@ -38,22 +40,22 @@ public:
     ~collective_list();
 
     // Creates the file or empties it, and closes it again; a FIFO is opened
-    // and held instead. Returns 0 or the system's error number.
-    int start(const std::string& list_name);
+    // and held instead.
+    failure start(const std::string& list_name);
     // Appends text. After a start that failed nothing is written, and the
-    // start's error comes back again.
-    int append(std::string_view text);
+    // start's failure comes back again.
+    failure append(std::string_view text);
     // Whether file is this list; never after a start that failed.
     bool is(const struct stat& file) const;
-    // Closes a held FIFO; 0 or the system's error number.
-    int finish();
+    // Closes a held FIFO.
+    failure finish();
     // Closes a held FIFO in a process forked from the run, which never
     // writes to it: the reader's end of file must not wait for that process.
     void forget();
 
 private:
     std::string name;
-    int start_error = 0;
+    failure start_failure;
     bool started = false;
     struct stat identity {};
     int held = -1;

@@ -14,8 +14,8 @@ run_output::run_output(int mode, bool prefix)
     }
     if (collective_name.empty())
         return;
-    if (const int error = collective.start(collective_name))
-        report_file_error(collective_name, error);
+    if (const failure failed = collective.start(collective_name))
+        report_file_failure(collective_name, failed);
 }
 
 void run_output::note(std::string_view text)
@@ -24,31 +24,19 @@ void run_output::note(std::string_view text)
         write_standard_error(text);
 }
 
-void run_output::write_input(const std::string& display_name, const input_outcome& outcome)
+void run_output::write_results(const std::string& display_name,
+                               const std::vector<std::string>& results)
 {
-    // Each worker says so once; the run says it once.
-    if (!outcome.cache_problem.empty() && !cache_problem_told) {
-        cache_problem_told = true;
-        note(outcome.cache_problem);
-    }
-    note(outcome.diagnostics);
-    if (!outcome.failure.empty()) {
-        report_lost(display_name, outcome.failure);
-        return;
-    }
-    for (const output_piece& piece : results_output(outcome.results, mode, prefix, display_name))
+    for (const output_piece& piece : results_output(results, mode, prefix, display_name))
         write_piece(piece);
 }
 
-void run_output::report_lost(const std::string& display_name, std::string_view reason)
+void run_output::report_lost(const std::string& display_name, const failure& why)
 {
     if (stdout_failed)
         return;
     lost = true;
-    std::string line = "vestrel: " + display_name + ": ";
-    line += reason;
-    line += "\n";
-    write_standard_error(line);
+    report(display_name, why);
 }
 
 bool run_output::may_write(std::string_view name) const
@@ -67,8 +55,8 @@ bool run_output::is_own_output(const struct stat& file) const
 
 int run_output::finish()
 {
-    if (const int error = collective.finish())
-        report_file_error(collective_name, error);
+    if (const failure failed = collective.finish())
+        report_file_failure(collective_name, failed);
     if (!stdout_failed && !close_standard_output())
         stdout_failed = true;
     return lost || stdout_failed ? lost_results_status : 0;
@@ -83,16 +71,16 @@ void run_output::write_piece(const output_piece& piece)
             stdout_failed = true;
         return;
     }
-    const int error = piece.file == collective_name
+    const failure failed = piece.file == collective_name
         ? collective.append(piece.text)
         : write_list_file(piece.file, piece.kind, piece.text);
-    if (error != 0)
-        report_file_error(piece.file, error);
+    if (failed)
+        report_file_failure(piece.file, failed);
 }
 
-void run_output::report_file_error(const std::string& name, int error_number)
+void run_output::report_file_failure(const std::string& name, const failure& why)
 {
     lost = true;
     if (failed_files.insert(name).second)
-        report_system_error("cannot write " + name, error_number);
+        report("cannot write " + name, why);
 }

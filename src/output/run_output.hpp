@@ -5,7 +5,7 @@
 #pragma once
 
 #include "output/output_modes.hpp"
-#include "output/process_input.hpp"
+#include "platform/failure.hpp"
 
 #include <set>
 #include <string>
@@ -26,11 +26,11 @@ public:
 
     // Writes text on standard error.
     void note(std::string_view text);
-    // Writes one input's outcome: its diagnostics on standard error, then its
-    // results in the output mode, each input's standard output in one write.
-    void write_input(const std::string& display_name, const input_outcome& outcome);
+    // Writes one input's results in the output mode, each input's standard
+    // output in one write.
+    void write_results(const std::string& display_name, const std::vector<std::string>& results);
     // Reports that an input gave no results: "vestrel: NAME: REASON".
-    void report_lost(const std::string& display_name, std::string_view reason);
+    void report_lost(const std::string& display_name, const failure& why);
 
     // Whether writing the results of earlier inputs may create or change a
     // file of this name.
@@ -54,13 +54,12 @@ public:
 
 private:
     void write_piece(const output_piece& piece);
-    void report_file_error(const std::string& name, int error_number);
+    void report_file_failure(const std::string& name, const failure& why);
 
     int mode;
     bool prefix;
     bool lost = false;
     bool stdout_failed = false;
-    bool cache_problem_told = false;
     // The regular files that standard output and standard error write to.
     std::vector<struct stat> own_files;
     std::string collective_name;

@@ -1,14 +1,13 @@
 #include "output/standard_streams.hpp"
 
-#include "output/write_all.hpp"
+#include "platform/system_io.hpp"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <string>
 #include <unistd.h>
 
 namespace {
+
+constexpr std::string_view standard_output_subject = "cannot write standard output";
 
 // Occupies a closed descriptor with /dev/null, opened with flags.
 void hold_open(int fd, int flags)
@@ -33,31 +32,26 @@ void guard_standard_streams()
 
 bool write_standard_output(std::string_view text)
 {
-    const int error = write_all(STDOUT_FILENO, text);
-    if (error != 0)
-        report_system_error("cannot write standard output", error);
-    return error == 0;
+    const failure failed = write_all(STDOUT_FILENO, text);
+    if (failed)
+        report(standard_output_subject, failed);
+    return !failed;
 }
 
 bool close_standard_output()
 {
-    if (close(STDOUT_FILENO) == 0 || errno == EINTR)
-        return true;
-    report_system_error("cannot write standard output", errno);
-    return false;
+    const failure failed = close_file(STDOUT_FILENO);
+    if (failed)
+        report(standard_output_subject, failed);
+    return !failed;
 }
 
 void write_standard_error(std::string_view text)
 {
-    write_all(STDERR_FILENO, text);
+    static_cast<void>(write_all(STDERR_FILENO, text));
 }
 
-void report_system_error(std::string_view subject, int error_number)
+void report(std::string_view subject, const failure& what)
 {
-    std::string line = "vestrel: ";
-    line += subject;
-    line += ": ";
-    line += std::strerror(error_number);
-    line += "\n";
-    write_standard_error(line);
+    write_standard_error(complaint(subject, what));
 }

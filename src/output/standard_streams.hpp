@@ -1,5 +1,9 @@
 // The program's own standard streams, written with every failure checked.
+// Everything the program says on standard error goes through
+// write_standard_error.
 #pragma once
+
+#include "platform/failure.hpp"
 
 #include <string_view>
 
@@ -23,5 +27,5 @@ bool close_standard_output();
 // reported, so it is ignored.
 void write_standard_error(std::string_view text);
 
-// "vestrel: " + subject + ": " + the system's text for error_number + "\n".
-void report_system_error(std::string_view subject, int error_number);
+// Says on standard error that something failed: complaint(subject, what).
+void report(std::string_view subject, const failure& what);

@@ -9,6 +9,13 @@ std::string system_text(long long error_number)
     return std::strerror(static_cast<int>(error_number));
 }
 
+// The words of a kind whose detail, when there is one, names the part that
+// failed.
+std::string of_part(const failure& what, std::string words)
+{
+    return what.detail.empty() ? words : what.detail + ": " + words;
+}
+
 }
 
 std::string describe(const failure& what)
@@ -18,9 +25,11 @@ std::string describe(const failure& what)
     case failure_kind::none:
         return {};
     case failure_kind::system:
-        return system_text(what.number);
+        return of_part(what, system_text(what.number));
     case failure_kind::cannot_read:
         return "cannot read: " + system_text(what.number);
+    case failure_kind::cannot_convert:
+        return "cannot convert it from " + what.detail + ": " + system_text(what.number);
     case failure_kind::out_of_memory:
         return "out of memory";
     case failure_kind::no_stack:
@@ -36,12 +45,14 @@ std::string describe(const failure& what)
         return "could not be processed (killed by signal " + number + ")";
     case failure_kind::exited:
         return "could not be processed (exit status " + number + ")";
+    case failure_kind::timed_out:
+        return "given up after " + number + " s of CPU time";
     case failure_kind::own_output:
         return "input file is also the output";
     case failure_kind::foreign_owner:
-        return "it belongs to another user";
+        return of_part(what, "it belongs to another user");
     case failure_kind::open_to_others:
-        return "others may write to it";
+        return of_part(what, "others may write to it");
     }
     return {};
 }

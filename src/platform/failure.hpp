@@ -5,11 +5,16 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
+// The kinds, with what number and detail hold for each. Where a detail is
+// said to name a part, it comes first in the words: "entries: Permission
+// denied".
 enum class failure_kind {
     none,
-    system,           // number: the system's error number
+    system,           // number: the system's error number; detail: a part
     cannot_read,      // number: the error number of the read that failed
+    cannot_convert,   // number: the error number; detail: the encoding
     out_of_memory,
     no_stack,         // number: the error number; detail: the size asked for
     tidy_failed,      // number: Tidy's (negative) status
@@ -17,9 +22,10 @@ enum class failure_kind {
     too_deep,         // the XML parser's nesting limit
     killed,           // number: the signal that ended a worker
     exited,           // number: the exit status of a worker that ended early
+    timed_out,        // number: the seconds of CPU time it was given
     own_output,       // the input is a file the run itself writes
-    foreign_owner,    // a directory that belongs to another user
-    open_to_others,   // a directory that group or others may write
+    foreign_owner,    // a directory of another user; detail: a part
+    open_to_others,   // a directory group or others may write; detail: a part
 };
 
 struct failure {
@@ -33,9 +39,9 @@ struct failure {
 };
 
 // A failed system call, from its error number.
-inline failure system_failure(int error_number)
+inline failure system_failure(int error_number, std::string part = {})
 {
-    return {failure_kind::system, error_number, {}};
+    return {failure_kind::system, error_number, std::move(part)};
 }
 
 // The failure in words, as it follows "vestrel: NAME: ": "out of memory",

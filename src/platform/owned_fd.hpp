@@ -2,7 +2,8 @@
 // work with files and processes.
 #pragma once
 
-#include <cerrno>
+#include "platform/system_io.hpp"
+
 #include <unistd.h>
 #include <utility>
 
@@ -29,11 +30,8 @@ public:
     // Hands the descriptor over: the object no longer closes it.
     int release() { return std::exchange(fd, -1); }
 
-    // Closes the descriptor now; 0, or the error number close reported.
-    int close_now()
-    {
-        return ::close(std::exchange(fd, -1)) == 0 ? 0 : errno;
-    }
+    // Closes the descriptor now, with what close reported.
+    failure close_now() { return close_file(std::exchange(fd, -1)); }
 
     int fd = -1;
 

@@ -1,11 +1,12 @@
 // Fuzz target for the whole per-input pipeline: the first line of the input
-// is the selector group, the rest is the document. The document goes through
-// Tidy, the XML parse, the query and the serialisation of every match exactly
-// as in a run (process_input, verbose), the outcome is packed and unpacked as
-// it crosses from a worker process, and every result is then cleaned as mode
-// 5 cleans it.
+// is the selector group, the rest is the document. The document is read from
+// an open file and goes through the choice of its encoding, Tidy, the XML
+// parse, the query and the serialisation of every match exactly as in a run
+// (process_input, verbose), the outcome is packed and unpacked as it crosses
+// from a worker process, and every result is then cleaned as mode 5 cleans
+// it.
+#include "../unit/processing/input_holding.hpp"
 #include "output/index_lines.hpp"
-#include "output/process_input.hpp"
 
 #include <cstdint>
 #include <cstdlib>
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string document = line_end == std::string::npos ? "" : bytes.substr(line_end + 1);
 
     input_outcome outcome =
-        unpack_outcome(pack_outcome(process_input({true, selector, {}}, document)));
+        unpack_outcome(pack_outcome(process_text({true, selector, {}}, document)));
     for (std::string& entry : outcome.results) {
         if (!well_formed_entry(entry)) {
             std::cerr << "malformed result entry: [" << entry << "]\n";

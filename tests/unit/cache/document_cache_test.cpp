@@ -22,7 +22,7 @@ document_cache opened(const fs::path& directory)
 {
     cache_opening opening = open_cache(directory.string());
     if (!opening.cache)
-        throw std::runtime_error(opening.problem);
+        throw std::runtime_error(describe(opening.problem));
     return std::move(*opening.cache);
 }
 
@@ -57,7 +57,7 @@ TEST(document_cache, each_store_leaves_one_whole_entry_that_lookup_gives_back)
          {std::string(), std::string("x"), text_payload(20000), random_payload(70000),
           text_payload(3 << 20)}) {
         SCOPED_TRACE(payload.size());
-        ASSERT_EQ(cache.store(key, payload), 0);
+        ASSERT_FALSE(cache.store(key, payload));
         EXPECT_EQ(cache.lookup(key, any_size), payload);
         EXPECT_EQ(scratch_directory::names_in(scratch.path / "entries"),
                   std::vector<std::string>{key.hex()});
@@ -164,17 +164,18 @@ TEST(document_cache, damaged_or_foreign_entries_are_never_used_and_a_store_mends
             const document_cache cache = opened(scratch.path / "cache");
             const fs::path directory = scratch.path / "cache" / "entries";
             const cache_key key = make_key({payload}), other = make_key({"other"});
-            ASSERT_EQ(cache.store(other, payload), 0);
+            ASSERT_FALSE(cache.store(other, payload));
             const std::string other_entry = scratch_directory::read(directory / other.hex());
             fs::remove(directory / other.hex());
-            ASSERT_EQ(cache.store(key, payload), 0);
+            ASSERT_FALSE(cache.store(key, payload));
             const std::string good = scratch_directory::read(directory / key.hex());
             // Resealing a field with its own value leaves a good entry.
-            ASSERT_EQ(decode_entry(key, resealed(good, 60, good[60])), payload);
+            scratch_directory::write(directory / key.hex(), resealed(good, 60, good[60]));
+            ASSERT_EQ(cache.lookup(key, any_size), payload);
             c.apply(directory / key.hex(), good, other_entry);
 
             EXPECT_FALSE(cache.lookup(key, any_size));
-            EXPECT_EQ(cache.store(key, payload), c.replaceable ? 0 : EISDIR);
+            EXPECT_EQ(cache.store(key, payload), c.replaceable ? failure{} : system_failure(EISDIR));
             EXPECT_EQ(cache.lookup(key, any_size).has_value(), c.replaceable);
             EXPECT_EQ(scratch_directory::names_in(directory), std::vector<std::string>{key.hex()});
             if (fs::exists(scratch.path / "elsewhere")) {
@@ -190,22 +191,22 @@ TEST(document_cache, a_failing_store_returns_the_error_and_leaves_nothing_behind
 {
     const struct {
         const char* name;
-        int error;
-        std::function<int(const document_cache&, const fs::path&, const cache_key&)> attempt;
+        failure error;
+        std::function<failure(const document_cache&, const fs::path&, const cache_key&)> attempt;
     } cases[] = {
-        {"a directory under the entry's name", EISDIR,
+        {"a directory under the entry's name", system_failure(EISDIR),
          [](const document_cache& cache, const fs::path& directory, const cache_key& key) {
              fs::create_directory(directory / "entries" / key.hex());
              return cache.store(key, "payload");
          }},
-        {"an entry over the file size limit", EFBIG,
+        {"an entry over the file size limit", system_failure(EFBIG),
          [](const document_cache& cache, const fs::path&, const cache_key& key) {
              rlimit before{};
              getrlimit(RLIMIT_FSIZE, &before);
              const rlimit small{1000, before.rlim_max};
              const auto signal_before = std::signal(SIGXFSZ, SIG_IGN);
              setrlimit(RLIMIT_FSIZE, &small);
-             const int error = cache.store(key, random_payload(5000));
+             const failure error = cache.store(key, random_payload(5000));
              setrlimit(RLIMIT_FSIZE, &before);
              std::signal(SIGXFSZ, signal_before);
              return error;
@@ -230,7 +231,7 @@ TEST(document_cache, a_store_into_a_read_only_entries_directory_fails_with_eacce
     scratch_directory scratch;
     const document_cache cache = opened(scratch.path);
     ASSERT_EQ(chmod((scratch.path / "entries").c_str(), 0500), 0);
-    EXPECT_EQ(cache.store(make_key({"k"}), "v"), EACCES);
+    EXPECT_EQ(cache.store(make_key({"k"}), "v"), system_failure(EACCES));
     ASSERT_EQ(chmod((scratch.path / "entries").c_str(), 0700), 0);
     EXPECT_TRUE(scratch_directory::names_in(scratch.path / "entries").empty());
     EXPECT_TRUE(scratch_directory::names_in(scratch.path / "tmp").empty());
@@ -243,7 +244,7 @@ TEST(document_cache, a_directory_swapped_in_after_opening_is_not_followed)
     fs::rename(scratch.path / "cache", scratch.path / "moved");
     fs::create_directory(scratch.path / "cache");
     const cache_key key = make_key({"k"});
-    ASSERT_EQ(cache.store(key, "v"), 0);
+    ASSERT_FALSE(cache.store(key, "v"));
     EXPECT_EQ(cache.lookup(key, any_size), "v");
     EXPECT_EQ(scratch_directory::names_in(scratch.path / "moved" / "entries"),
               std::vector<std::string>{key.hex()});
@@ -258,7 +259,7 @@ TEST(document_cache, forked_processes_share_the_cache_and_never_see_half_an_entr
     scratch_directory scratch;
     const document_cache cache = opened(scratch.path);
     const cache_key shared = make_key({"shared"}), seeded = make_key({"seeded"});
-    ASSERT_EQ(cache.store(seeded, "from the parent"), 0);
+    ASSERT_FALSE(cache.store(seeded, "from the parent"));
     std::vector<std::string> payloads;
     for (int i = 0; i < 6; ++i)
         payloads.push_back(text_payload(std::size_t(40000 + 1000 * i)));
@@ -269,7 +270,7 @@ TEST(document_cache, forked_processes_share_the_cache_and_never_see_half_an_entr
         if (pid == 0) {
             bool good = cache.lookup(seeded, any_size) == "from the parent";
             for (int round = 0; round < 30; ++round)
-                good = cache.store(shared, payloads[std::size_t(round + child) % 6]) == 0 && good;
+                good = !cache.store(shared, payloads[std::size_t(round + child) % 6]) && good;
             _exit(good ? 0 : 1);
         }
         children.push_back(pid);

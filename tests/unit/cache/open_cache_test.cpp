@@ -21,8 +21,8 @@ TEST(open_cache, a_missing_directory_is_made_with_its_parents_for_the_owner_alon
     const fs::path directory = scratch.path / "a" / "b" / "cache";
     const cache_opening opening = open_cache(directory.string());
     umask(umask_before);
-    ASSERT_TRUE(opening.cache) << opening.problem;
-    EXPECT_EQ(opening.problem, "");
+    ASSERT_TRUE(opening.cache) << describe(opening.problem);
+    EXPECT_FALSE(opening.problem);
     EXPECT_EQ(opening.cache->directory(), directory.string());
     for (const fs::path& made : {scratch.path / "a", scratch.path / "a" / "b", directory,
                                  directory / "entries", directory / "tmp"})
@@ -46,7 +46,7 @@ TEST(open_cache, existing_directories_by_mode)
         scratch_directory scratch;
         ASSERT_EQ(chmod(scratch.path.c_str(), c.mode), 0);
         const cache_opening opening = open_cache(scratch.path.string());
-        EXPECT_EQ(opening.problem, c.problem);
+        EXPECT_EQ(describe(opening.problem), c.problem);
         EXPECT_EQ(opening.cache.has_value(), *c.problem == '\0');
         EXPECT_EQ(mode_of(scratch.path), c.mode);
     }
@@ -69,7 +69,7 @@ TEST(open_cache, paths_that_are_no_usable_directory_are_refused_with_the_reason)
     for (const auto& c : cases) {
         const cache_opening opening = open_cache(c.path.string());
         EXPECT_FALSE(opening.cache) << c.path;
-        EXPECT_EQ(opening.problem, c.problem) << c.path;
+        EXPECT_EQ(describe(opening.problem), c.problem) << c.path;
     }
     EXPECT_EQ(scratch_directory::read(scratch.path / "file"), "x");
 }
@@ -81,8 +81,8 @@ TEST(open_cache, a_symbolic_link_to_a_good_directory_is_followed)
     fs::permissions(scratch.path / "real", fs::perms::owner_all);
     fs::create_directory_symlink(scratch.path / "real", scratch.path / "link");
     const cache_opening opening = open_cache((scratch.path / "link").string());
-    ASSERT_TRUE(opening.cache) << opening.problem;
-    ASSERT_EQ(opening.cache->store(make_key({"k"}), "v"), 0);
+    ASSERT_TRUE(opening.cache) << describe(opening.problem);
+    ASSERT_FALSE(opening.cache->store(make_key({"k"}), "v"));
     EXPECT_EQ(scratch_directory::names_in(scratch.path / "real" / "entries"),
               std::vector<std::string>{make_key({"k"}).hex()});
 }
@@ -96,7 +96,7 @@ TEST(open_cache, a_directory_of_another_user_is_refused)
     ASSERT_EQ(chown(scratch.path.c_str(), 65534, 65534), 0);
     const cache_opening opening = open_cache(scratch.path.string());
     EXPECT_FALSE(opening.cache);
-    EXPECT_EQ(opening.problem, "it belongs to another user");
+    EXPECT_EQ(describe(opening.problem), "it belongs to another user");
 }
 
 TEST(open_cache, directories_the_user_may_not_make_or_search_are_refused)
@@ -111,7 +111,7 @@ TEST(open_cache, directories_the_user_may_not_make_or_search_are_refused)
     for (const fs::path& path : {scratch.path / "locked" / "cache", scratch.path / "closed"}) {
         const cache_opening opening = open_cache(path.string());
         EXPECT_FALSE(opening.cache) << path;
-        EXPECT_EQ(opening.problem, "Permission denied") << path;
+        EXPECT_EQ(describe(opening.problem), "Permission denied") << path;
     }
 }
 

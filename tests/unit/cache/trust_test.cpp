@@ -23,7 +23,7 @@ document_cache opened(const fs::path& directory)
 {
     cache_opening opening = open_cache(directory.string());
     if (!opening.cache)
-        throw std::runtime_error(opening.problem);
+        throw std::runtime_error(describe(opening.problem));
     return std::move(*opening.cache);
 }
 
@@ -93,11 +93,11 @@ TEST(cache_trust, entries_by_owner_and_size)
         const document_cache cache = opened(scratch.path);
         const cache_key key = make_key({"page"});
         const fs::path entry = scratch.path / "entries" / key.hex();
-        ASSERT_EQ(cache.store(key, payload), 0);
+        ASSERT_FALSE(cache.store(key, payload));
         c.plant(entry, key);
         EXPECT_EQ(cache.lookup(key, c.bound).has_value(), c.taken);
 
-        ASSERT_EQ(cache.store(key, payload), 0);
+        ASSERT_FALSE(cache.store(key, payload));
         EXPECT_EQ(cache.lookup(key, payload.size()), payload);
         struct stat status {};
         ASSERT_EQ(stat(entry.c_str(), &status), 0);
@@ -175,7 +175,7 @@ TEST(cache_trust, subdirectories_that_may_not_be_trusted)
         c.prepare(scratch.path);
         const cache_opening opening = open_cache(scratch.path.string());
         EXPECT_FALSE(opening.cache);
-        EXPECT_EQ(opening.problem, c.problem);
+        EXPECT_EQ(describe(opening.problem), c.problem);
     }
 }
 
@@ -227,7 +227,7 @@ TEST(cache_trust, a_read_only_mount_is_used_for_lookups)
 {
     scratch_directory scratch;
     const cache_key key = make_key({"kept"});
-    ASSERT_EQ(opened(scratch.path).store(key, "kept"), 0);
+    ASSERT_FALSE(opened(scratch.path).store(key, "kept"));
     const fs::path stale = scratch.path / "tmp" / (std::to_string(ended_process()) + "-0-0@");
     scratch_directory::write(stale, "");
     age(stale, 2880);
@@ -236,10 +236,10 @@ TEST(cache_trust, a_read_only_mount_is_used_for_lookups)
             return "skip: " + why;
         const cache_opening opening = open_cache(scratch.path.string());
         if (!opening.cache)
-            return "refused: " + opening.problem;
+            return "refused: " + describe(opening.problem);
         const std::optional<std::string> found = opening.cache->lookup(key, any_size);
-        const int error = opening.cache->store(make_key({"new"}), "n");
-        return "lookup " + found.value_or("(none)") + ", store " + std::strerror(error)
+        const failure error = opening.cache->store(make_key({"new"}), "n");
+        return "lookup " + found.value_or("(none)") + ", store " + describe(error)
             + ", stale temporary " + (fs::exists(stale) ? "kept" : "removed");
     });
     if (seen.rfind("skip: ", 0) == 0)

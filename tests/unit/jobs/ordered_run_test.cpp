@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 #include <set>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,7 +22,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The work of these tests. A request is one word and, for some, a number:
+// The work of these tests. A job's file holds its request, one part a line:
+// the first is one word and, for some, a number:
 // "echo TEXT" gives [TEXT, pid]; "sleep MS TEXT" sleeps first; "crash"
 // (a kill that no sanitizer intercepts),
 // "oom" and "exit N" end the worker in their ways; "setup" gives what the
@@ -31,9 +33,9 @@ using namespace std::chrono_literals;
 // second part of the request, a file it appends a line to: "short TEXT" runs
 // short of resources unless its worker is fresh, "always short TEXT" always
 // does; "signal N TEXT" raises signal N unless its worker is fresh; "spin"
-// burns CPU time until its worker is ended; "read" gives what its file holds,
-// "read short" the same, running short of resources unless its worker is
-// fresh. Each gives [TEXT, pid, jobs its worker did before].
+// burns CPU time until its worker is ended; "read" gives the third part of
+// its request, "read short" the same, running short of resources unless its
+// worker is fresh. Each gives [TEXT, pid, jobs its worker did before].
 std::string set_up_by = "nobody";
 int jobs_done_here = 0;
 volatile unsigned long spun = 0;
@@ -59,6 +61,38 @@ std::string read_all(int fd)
     return text;
 }
 
+// The parts of a request, one a line.
+std::string request_text(const message& parts)
+{
+    std::string text;
+    for (const std::string& part : parts)
+        text += part + "\n";
+    return text;
+}
+
+// A file that holds the request, open for reading from its start.
+owned_fd request(const message& parts)
+{
+    owned_fd file(memfd_create("request", MFD_CLOEXEC));
+    const std::string text = request_text(parts);
+    if (!file.is_open() || write(file.fd, text.data(), text.size()) != ssize_t(text.size())
+        || lseek(file.fd, 0, SEEK_SET) != 0)
+        throw std::runtime_error("cannot make a request file");
+    return file;
+}
+
+// The request the file holds.
+message request_in(int fd)
+{
+    message parts;
+    std::string text = read_all(fd);
+    for (std::size_t end; (end = text.find('\n')) != std::string::npos;) {
+        parts.push_back(text.substr(0, end));
+        text.erase(0, end + 1);
+    }
+    return parts;
+}
+
 // Allocates 40 MB in small blocks and frees them, the highest first: those
 // the allocator keeps at hand for the next small requests lie at the top of
 // its heap. Gives how much it allocated, in bytes.
@@ -74,7 +108,7 @@ std::string churn_memory()
     return std::to_string(100000 * 400);
 }
 
-work_reply fresh_or_used_work(const message& request, owned_fd file)
+work_reply fresh_or_used_work(const message& request)
 {
     const std::string& words = request.at(0);
     note_try(request);
@@ -94,15 +128,16 @@ work_reply fresh_or_used_work(const message& request, owned_fd file)
     if (words == "spin")
         for (unsigned long i = 0;; ++i)
             spun = i;
-    return {{read_all(file.fd), pid, before}, words == "read short" && !fresh};
+    return {{request.at(2), pid, before}, words == "read short" && !fresh};
 }
 
-work_reply work(message request, owned_fd file)
+work_reply work(owned_fd file)
 {
+    const message request = request_in(file.fd);
     const std::string& words = request.at(0);
     if (words.rfind("short ", 0) == 0 || words.rfind("always short ", 0) == 0
         || words.rfind("signal ", 0) == 0 || words == "spin" || words.rfind("read", 0) == 0)
-        return fresh_or_used_work(request, std::move(file));
+        return fresh_or_used_work(request);
     ++jobs_done_here;
     const std::string pid = std::to_string(getpid());
     if (words.rfind("sleep ", 0) == 0) {
@@ -137,7 +172,7 @@ struct journal {
                 entries.push_back(result.reply->at(0));
                 pids.insert(result.reply->at(1));
             } else {
-                entries.push_back("failed: " + result.failure);
+                entries.push_back("failed: " + describe(result.problem));
             }
         };
     }
@@ -158,8 +193,9 @@ TEST(ordered_run, results_and_steps_in_the_order_they_were_added)
             ordered_run run(jobs, work);
             run.then(seen.note("start"));
             for (int i = 0; i < 6; ++i) {
-                run.add({"sleep " + std::to_string(60 - 10 * i) + " r" + std::to_string(i)},
-                        seen.handler());
+                const std::string words =
+                    "sleep " + std::to_string(60 - 10 * i) + " r" + std::to_string(i);
+                run.add(seen.handler(), request({words}));
                 run.then(seen.note("after r" + std::to_string(i)));
             }
             run.drain();
@@ -180,9 +216,9 @@ TEST(ordered_run, one_job_runs_in_one_worker)
 {
     journal seen;
     ordered_run run(1, work);
-    run.add({"echo a"}, seen.handler());
+    run.add(seen.handler(), request({"echo a"}));
     run.then(seen.note("b"));
-    run.add({"echo c"}, seen.handler());
+    run.add(seen.handler(), request({"echo c"}));
     run.drain();
     EXPECT_EQ(seen.entries, (std::vector<std::string>{"a", "note: b", "c"}));
     EXPECT_EQ(seen.pids.size(), 1u);
@@ -195,9 +231,9 @@ TEST(ordered_run, a_slow_first_job_holds_back_at_most_a_window)
     const unsigned jobs = 2;
     journal seen;
     ordered_run run(jobs, work);
-    run.add({"sleep 300 slow"}, seen.handler());
+    run.add(seen.handler(), request({"sleep 300 slow"}));
     for (int i = 1; i < 12; ++i) {
-        run.add({"echo " + std::to_string(i)}, seen.handler());
+        run.add(seen.handler(), request({"echo " + std::to_string(i)}));
         const std::size_t added = std::size_t(i) + 1;
         EXPECT_LE(added - seen.entries.size(), 2 * jobs) << i;
     }
@@ -215,9 +251,9 @@ TEST(ordered_run, a_dying_worker_costs_only_its_job)
         SCOPED_TRACE(jobs);
         journal seen;
         ordered_run run(jobs, work);
-        for (const char* request : {"echo a", "crash", "echo b", "oom", "exit 5", "echo c",
-                                    "exit 0", "echo d"})
-            run.add({request}, seen.handler());
+        for (const char* words : {"echo a", "crash", "echo b", "oom", "exit 5", "echo c",
+                                  "exit 0", "echo d"})
+            run.add(seen.handler(), request({words}));
         run.drain();
         const std::vector<std::string> expected = {
             "a", "failed: could not be processed (killed by signal 9)", "b",
@@ -250,7 +286,7 @@ ordered_run::result_handler record_into(std::vector<std::string>& seen)
 {
     return [&seen](job_result result) {
         if (!result.reply)
-            seen.push_back("failed: " + result.failure);
+            seen.push_back("failed: " + describe(result.problem));
         else if (result.reply->size() == 3)
             seen.push_back(result.reply->at(0) + " after " + result.reply->at(2) + " jobs");
         else
@@ -283,9 +319,9 @@ TEST(ordered_run, a_job_a_used_worker_could_not_do_is_tried_once_in_a_fresh_one)
         const try_log log;
         std::vector<std::string> seen;
         ordered_run run(1, work);
-        run.add({"echo a"}, record_into(seen));
-        run.add({c.request, log.path}, record_into(seen));
-        run.add({"echo c"}, record_into(seen));
+        run.add(record_into(seen), request({"echo a"}));
+        run.add(record_into(seen), request({c.request, log.path}));
+        run.add(record_into(seen), request({"echo c"}));
         run.drain();
         EXPECT_EQ(seen, (std::vector<std::string>{"a", c.seen, "c"}));
         EXPECT_EQ(log.tries(), c.tries);
@@ -298,11 +334,12 @@ TEST(ordered_run, a_job_is_tried_again_only_when_its_file_can_be_read_again)
 {
     const try_log page;
     {
-        std::ofstream(page.path) << "page";
+        std::ofstream(page.path) << request_text({"read short", "", "page"});
     }
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    ASSERT_EQ(write(ends[1], "piped", 5), 5);
+    const std::string piped = request_text({"read short", "", "piped"});
+    ASSERT_EQ(write(ends[1], piped.data(), piped.size()), ssize_t(piped.size()));
     close(ends[1]);
     struct file_case {
         const char* what;
@@ -318,8 +355,8 @@ TEST(ordered_run, a_job_is_tried_again_only_when_its_file_can_be_read_again)
         SCOPED_TRACE(c.what);
         std::vector<std::string> seen;
         ordered_run run(1, work);
-        run.add({"echo a"}, record_into(seen));
-        run.add({"read short"}, record_into(seen), std::move(c.file));
+        run.add(record_into(seen), request({"echo a"}));
+        run.add(record_into(seen), std::move(c.file));
         run.drain();
         EXPECT_EQ(seen, (std::vector<std::string>{"a", c.seen}));
     }
@@ -332,9 +369,9 @@ TEST(ordered_run, a_job_past_its_cpu_time_is_given_up)
     const try_log log;
     std::vector<std::string> seen;
     ordered_run run(1, work, {}, 1);
-    run.add({"echo a"}, record_into(seen));
-    run.add({"spin", log.path}, record_into(seen));
-    run.add({"echo c"}, record_into(seen));
+    run.add(record_into(seen), request({"echo a"}));
+    run.add(record_into(seen), request({"spin", log.path}));
+    run.add(record_into(seen), request({"echo c"}));
     run.drain();
     EXPECT_EQ(seen, (std::vector<std::string>{"a", "failed: given up after 1 s of CPU time", "c"}));
     EXPECT_EQ(log.tries(), 1);
@@ -351,9 +388,9 @@ TEST(ordered_run, a_worker_under_a_memory_limit_gives_memory_back_between_jobs)
         const rlimit huge{rlim_t(1) << 62, rlim_t(1) << 62};
         setrlimit(RLIMIT_DATA, &huge);
     });
-    run.add({"heap"}, record_into(seen));
-    run.add({"churn"}, record_into(seen));
-    run.add({"heap"}, record_into(seen));
+    run.add(record_into(seen), request({"heap"}));
+    run.add(record_into(seen), request({"churn"}));
+    run.add(record_into(seen), request({"heap"}));
     run.drain();
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[1], "40000000");
@@ -365,9 +402,9 @@ TEST(ordered_run, setup_runs_in_each_worker)
     journal seen;
     {
         ordered_run run(2, work, [] { set_up_by = "the worker's setup"; });
-        run.add({"setup"}, seen.handler());
-        run.add({"sleep 50 x"}, seen.handler());
-        run.add({"setup"}, seen.handler());
+        run.add(seen.handler(), request({"setup"}));
+        run.add(seen.handler(), request({"sleep 50 x"}));
+        run.add(seen.handler(), request({"setup"}));
         run.drain();
     }
     EXPECT_EQ(set_up_by, "nobody");
@@ -382,7 +419,7 @@ TEST(ordered_run, workers_end_with_the_run)
     {
         ordered_run run(3, work);
         for (int i = 0; i < 6; ++i)
-            run.add({"echo " + std::to_string(i)}, seen.handler());
+            run.add(seen.handler(), request({"echo " + std::to_string(i)}));
         run.drain();
     }
     ASSERT_EQ(seen.entries.size(), 6u);
@@ -394,9 +431,9 @@ TEST(ordered_run, abandon_ends_busy_workers_at_once)
 {
     journal seen;
     ordered_run run(2, work);
-    run.add({"echo first"}, seen.handler());
-    run.add({"sleep 60000 never"}, seen.handler());
-    run.add({"echo third"}, seen.handler());
+    run.add(seen.handler(), request({"echo first"}));
+    run.add(seen.handler(), request({"sleep 60000 never"}));
+    run.add(seen.handler(), request({"echo third"}));
     const auto start = std::chrono::steady_clock::now();
     run.abandon();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
@@ -418,8 +455,8 @@ TEST(ordered_run, abandon_ends_busy_workers_at_once)
         _exit(11);
     journal seen;
     ordered_run run(4, work);
-    for (const char* request : {"echo a", "sleep 20 b", "echo c"})
-        run.add({request}, seen.handler());
+    for (const char* words : {"echo a", "sleep 20 b", "echo c"})
+        run.add(seen.handler(), request({words}));
     run.drain();
     const bool in_order = seen.entries == std::vector<std::string>{"a", "b", "c"};
     const bool in_place = seen.pids == std::set<std::string>{std::to_string(getpid())};
@@ -443,14 +480,14 @@ TEST(ordered_run, workers_end_when_their_run_is_killed)
     ASSERT_GE(run_pid, 0);
     if (run_pid == 0) {
         close(pids[0]);
-        ordered_run run(2, [&](message, owned_fd) -> message {
+        ordered_run run(2, [&](owned_fd) -> work_reply {
             const pid_t self = getpid();
             if (write(pids[1], &self, sizeof self) != sizeof self)
                 _exit(1);
             sleep(60);
             return {};
         });
-        run.add({"x"}, [](job_result) {});
+        run.add([](job_result) {}, request({"x"}));
         run.drain();
         _exit(0);
     }

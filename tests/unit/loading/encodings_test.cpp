@@ -69,25 +69,19 @@ TEST(encodings, names_are_worked_out_once)
 
 TEST(encodings, every_offered_name_is_known)
 {
-    std::string names(offered_encodings);
-    for (std::size_t at = 0; at < names.size();) {
-        const std::size_t end = std::min(names.find(", ", at), names.size());
-        const std::string name = names.substr(at, end - at);
-        EXPECT_TRUE(choose_input_encoding(name).has_value()) << name;
-        at = end + 2;
-    }
+    for (const std::string_view name : offered_encodings)
+        EXPECT_TRUE(choose_input_encoding(std::string(name)).has_value()) << name;
 }
 
-TEST(encodings, input_is_cut_at_its_first_nul_unless_it_is_utf16)
+// Only in the UTF-16 encodings do NUL bytes belong to the text, so that an
+// input is read past its first one.
+TEST(encodings, input_is_read_past_its_first_nul_only_in_utf16)
 {
-    const std::string text = "ab\0cd\0"s;
-    EXPECT_EQ(processed_input(text, input_encoding{}), "ab");
-    EXPECT_EQ(processed_input(text, named("latin1")), "ab");
-    EXPECT_EQ(processed_input(text, named("win1251")), "ab");
-    EXPECT_EQ(processed_input(text, named("utf16le")), text);
-    EXPECT_EQ(processed_input("\0"s, input_encoding{}), "");
-    EXPECT_EQ(processed_input("", named("utf16")), "");
-    EXPECT_EQ(processed_input("plain", input_encoding{}), "plain");
+    EXPECT_FALSE(input_encoding{}.reads_past_nul);
+    for (const char* name : {"latin1", "win1251", "utf8", "gbk"})
+        EXPECT_FALSE(named(name).reads_past_nul) << name;
+    for (const char* name : {"utf16le", "utf16be", "utf16", "UTF-16LE"})
+        EXPECT_TRUE(named(name).reads_past_nul) << name;
 }
 
 // "<p>Привет</p>" in UTF-16 little-endian, with a byte-order mark.
@@ -104,7 +98,7 @@ std::string utf16le_page()
 
 TEST(encodings, utf16_input_is_read_whole_and_written_as_utf8)
 {
-    const tidy_worker worker(false, utf16le_page(), named("utf16"), std::nullopt);
+    const tidy_worker worker(utf16le_page(), named("utf16").tidy_name, repair_rules::xhtml);
     EXPECT_EQ(worker.status, 0);
     EXPECT_NE(worker.xhtml.find("<p>\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82</p>"),
               std::string::npos)

@@ -1,10 +1,10 @@
 #include "descriptor_capture.hpp"
+#include "loading/page_encoding.hpp"
 #include "loading/tidy_worker.hpp"
 #include "named_encoding.hpp"
-#include "stream_capture.hpp"
 
 #include <gtest/gtest.h>
-#include <iostream>
+#include <sstream>
 
 namespace {
 
@@ -33,11 +33,30 @@ bool contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+// The first attempt at a page as a run makes it: read in the encoding named
+// (decode_page), and with verbose what the run shows of it.
+struct repaired {
+    tidy_worker worker;
+    std::string shown;
+};
+
+repaired repair(std::string_view raw, const input_encoding& encoding = {}, bool verbose = false)
+{
+    const decoded_page page = decode_page(raw, encoding);
+    repaired done{tidy_worker(page.text(raw), page.tidy_name, repair_rules::xhtml), {}};
+    if (verbose) {
+        std::ostringstream shown;
+        show_repair(shown, raw, done.worker, page.encoding_line);
+        done.shown = shown.str();
+    }
+    return done;
+}
+
 }
 
 TEST(tidy_worker, repairs_html_into_xhtml)
 {
-    const tidy_worker worker(false, "<ul><li>one<li>two</ul><br>", input_encoding{}, std::nullopt);
+    const tidy_worker worker = repair("<ul><li>one<li>two</ul><br>").worker;
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "<html xmlns=\"http://www.w3.org/1999/xhtml\">"));
     EXPECT_TRUE(contains(worker.xhtml, "<li>one</li>\n<li>two</li>"));
@@ -67,7 +86,7 @@ TEST(tidy_worker, keeps_document_content)
     };
     for (const auto& [what, raw, kept] : rows) {
         SCOPED_TRACE(what);
-        const tidy_worker worker(false, raw.c_str(), input_encoding{}, std::nullopt);
+        const tidy_worker worker = repair(raw).worker;
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, kept)) << worker.xhtml;
         EXPECT_FALSE(contains(worker.xhtml, "&nbsp;"));
@@ -84,7 +103,7 @@ TEST(tidy_worker, quiet_without_verbose)
         SCOPED_TRACE(raw);
         int status = -1;
         const descriptor_output written = capture_descriptors(
-            [&] { status = tidy_worker(false, raw, input_encoding{}, std::nullopt).status; });
+            [&] { status = repair(raw).worker.status; });
         EXPECT_EQ(status, 0);
         EXPECT_EQ(written.err, "");
         EXPECT_EQ(written.out, "");
@@ -93,11 +112,10 @@ TEST(tidy_worker, quiet_without_verbose)
 
 TEST(tidy_worker, verbose_clean_document_has_no_diagnostics_section)
 {
-    stream_capture err(std::cerr);
-    const tidy_worker worker(true, clean_page.c_str(), input_encoding{}, std::nullopt);
+    const auto [worker, shown] = repair(clean_page, {}, true);
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "<p>x</p>"));
-    EXPECT_EQ(err.text(), raw_section(clean_page) + xhtml_section(worker.xhtml));
+    EXPECT_EQ(shown, raw_section(clean_page) + xhtml_section(worker.xhtml));
 }
 
 // Warnings (missing doctype and title) and errors (an unknown element) both
@@ -107,13 +125,11 @@ TEST(tidy_worker, verbose_diagnostics_before_xhtml)
 {
     for (const std::string& raw : {std::string("<p>x</p>"), std::string("<p>x</p><zzz>y</zzz>")}) {
         SCOPED_TRACE(raw);
-        stream_capture err(std::cerr);
-        const tidy_worker worker(true, raw.c_str(), input_encoding{}, std::nullopt);
+        const auto [worker, text] = repair(raw, {}, true);
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, "<p>x</p>"));
         const std::string head = raw_section(raw) + diagnostics_banner;
         const std::string tail = "\n" + xhtml_section(worker.xhtml);
-        const std::string text = err.text();
         ASSERT_GT(text.size(), head.size() + tail.size());
         EXPECT_EQ(text.substr(0, head.size()), head);
         EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
@@ -122,7 +138,7 @@ TEST(tidy_worker, verbose_diagnostics_before_xhtml)
 
 TEST(tidy_worker, unknown_element_still_gives_its_text)
 {
-    const tidy_worker worker(false, "<p>x</p><zzz>kept text</zzz>", input_encoding{}, std::nullopt);
+    const tidy_worker worker = repair("<p>x</p><zzz>kept text</zzz>").worker;
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "kept text"));
 }
@@ -132,12 +148,11 @@ TEST(tidy_worker, win1251_is_converted_in_any_letter_case)
     const std::string raw = "<p title=\"\xc0\">\xcf\xf0\xe8\xe2\xe5\xf2 \x97 \xb9\x98" "5</p>";
     for (const std::string name : {"win1251", "WIN1251", "Win1251"}) {
         SCOPED_TRACE(name);
-        stream_capture err(std::cerr);
-        const tidy_worker worker(true, raw.c_str(), named(name), std::nullopt);
+        const auto [worker, shown] = repair(raw, named(name), true);
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, "<p title=\"А\">Привет — №5</p>")) << worker.xhtml;
         // The raw section shows the bytes as they came in.
-        EXPECT_EQ(err.text().substr(0, raw_section(raw).size()), raw_section(raw));
+        EXPECT_EQ(shown.substr(0, raw_section(raw).size()), raw_section(raw));
     }
 }
 
@@ -159,24 +174,16 @@ TEST(tidy_worker, input_encodings)
     };
     for (const auto& [encoding, raw, expected] : rows) {
         SCOPED_TRACE(encoding.value_or("(none)"));
-        stream_capture err(std::cerr);
-        const tidy_worker worker(false, raw.c_str(), named(encoding), std::nullopt);
+        const tidy_worker worker = repair(raw, named(encoding)).worker;
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, expected)) << worker.xhtml;
     }
 }
 
-TEST(tidy_worker, output_encoding_when_named)
-{
-    const tidy_worker worker(false, "<p>\xc3\xa9</p>", input_encoding{}, std::string("latin1"));
-    EXPECT_EQ(worker.status, 0);
-    EXPECT_TRUE(contains(worker.xhtml, "<p>\xe9</p>")) << worker.xhtml;
-}
-
 TEST(tidy_worker, empty_input_gives_an_empty_document)
 {
     for (const std::optional<std::string>& encoding : {std::optional<std::string>(), std::optional<std::string>("win1251")}) {
-        const tidy_worker worker(false, "", named(encoding), std::nullopt);
+        const tidy_worker worker = repair("", named(encoding)).worker;
         EXPECT_EQ(worker.status, 0);
         EXPECT_TRUE(contains(worker.xhtml, "<body>\n</body>")) << worker.xhtml;
     }
@@ -184,14 +191,13 @@ TEST(tidy_worker, empty_input_gives_an_empty_document)
 
 // The repair takes every byte it is handed, so that UTF-16 text, whose
 // characters hold zero bytes, reaches Tidy whole; where the run ends an
-// input at its first zero byte is processed_input's to decide (see
-// encodings_test). Tidy itself drops a zero byte and reads on.
+// input at its first zero byte is read_input's to decide. Tidy itself drops
+// a zero byte and reads on.
 TEST(tidy_worker, repairs_every_byte_it_is_handed_zero_bytes_included)
 {
     const std::string raw("<p>seen</p>\0<p>also seen</p>", 28);
-    stream_capture err(std::cerr);
-    const tidy_worker worker(true, raw, input_encoding{}, std::nullopt);
+    const auto [worker, shown] = repair(raw, {}, true);
     EXPECT_EQ(worker.status, 0);
     EXPECT_TRUE(contains(worker.xhtml, "<p>seen</p>\n<p>also seen</p>")) << worker.xhtml;
-    EXPECT_EQ(err.text().substr(0, raw_section(raw).size()), raw_section(raw));
+    EXPECT_EQ(shown.substr(0, raw_section(raw).size()), raw_section(raw));
 }

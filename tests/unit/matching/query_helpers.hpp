@@ -5,15 +5,24 @@
 #include "matching/query.hpp"
 
 #include <gtest/gtest.h>
+#include <iostream>
 #include <string>
 #include <vector>
 
 namespace matching_test {
 
+// Appends the matches of the selector in the XHTML text to results.
+inline void query_text(std::vector<std::string>& results, const char* xhtml, const char* selector,
+                       bool verbose = false, std::ostream& diagnostics = std::cerr)
+{
+    const parsed_xhtml parsed(xhtml);
+    query_document(results, verbose, parsed.document, selector, diagnostics);
+}
+
 inline std::vector<std::string> query(const char* xhtml, const char* selector)
 {
     std::vector<std::string> results;
-    query_document(results, false, xhtml, selector);
+    query_text(results, xhtml, selector);
     return results;
 }
 

@@ -28,15 +28,15 @@ TEST(counter_text, pads_to_the_digits_of_the_count)
 TEST(write_list_file, append_keeps_and_truncate_empties)
 {
     scratch_cwd dir;
-    EXPECT_EQ(write_list_file("a.lst", list_open::append, "one\n"), 0);
-    EXPECT_EQ(write_list_file("a.lst", list_open::append, "two\n"), 0);
+    EXPECT_FALSE(write_list_file("a.lst", list_open::append, "one\n"));
+    EXPECT_FALSE(write_list_file("a.lst", list_open::append, "two\n"));
     EXPECT_EQ(scratch_cwd::read("a.lst"), "one\ntwo\n");
 
-    EXPECT_EQ(write_list_file("a.lst", list_open::truncate, "3"), 0);
+    EXPECT_FALSE(write_list_file("a.lst", list_open::truncate, "3"));
     EXPECT_EQ(scratch_cwd::read("a.lst"), "3");
-    EXPECT_EQ(write_list_file("t.lst", list_open::truncate, "new"), 0);
+    EXPECT_FALSE(write_list_file("t.lst", list_open::truncate, "new"));
     EXPECT_EQ(scratch_cwd::read("t.lst"), "new");
-    EXPECT_EQ(write_list_file("empty.lst", list_open::append, ""), 0);
+    EXPECT_FALSE(write_list_file("empty.lst", list_open::append, ""));
     EXPECT_EQ(scratch_cwd::read("empty.lst"), "");
     EXPECT_TRUE(fs::exists("empty.lst"));
 }
@@ -70,15 +70,15 @@ TEST(write_list_file, failures_give_the_system_error)
     scratch_cwd dir;
     fs::create_directory("taken.lst");
     for (const auto kind : {list_open::append, list_open::truncate}) {
-        EXPECT_EQ(write_list_file("taken.lst", kind, "x"), EISDIR);
-        EXPECT_EQ(write_list_file("missing/dir.lst", kind, "x"), ENOENT);
+        EXPECT_EQ(write_list_file("taken.lst", kind, "x"), system_failure(EISDIR));
+        EXPECT_EQ(write_list_file("missing/dir.lst", kind, "x"), system_failure(ENOENT));
     }
     collective_list taken;
-    EXPECT_EQ(taken.start("taken.lst"), EISDIR);
-    EXPECT_EQ(collective_list().start("missing/_all.lst"), ENOENT);
+    EXPECT_EQ(taken.start("taken.lst"), system_failure(EISDIR));
+    EXPECT_EQ(collective_list().start("missing/_all.lst"), system_failure(ENOENT));
     // After a failed start nothing is tried again, and the file is not taken
     // for the list.
-    EXPECT_EQ(taken.append("x"), EISDIR);
+    EXPECT_EQ(taken.append("x"), system_failure(EISDIR));
     struct stat seen {};
     ASSERT_EQ(stat("taken.lst", &seen), 0);
     EXPECT_FALSE(taken.is(seen));
@@ -90,8 +90,8 @@ TEST(collective_list, creates_or_empties_and_tells_which_file_it_is)
     scratch_cwd::write("_all.lst", "old results\n");
     scratch_cwd::write("other.lst", "");
     collective_list all;
-    EXPECT_EQ(all.start("_all.lst"), 0);
-    EXPECT_EQ(collective_list().start("_index.lst"), 0);
+    EXPECT_FALSE(all.start("_all.lst"));
+    EXPECT_FALSE(collective_list().start("_index.lst"));
     const std::map<std::string, std::string> expected = {
         {"_all.lst", ""}, {"_index.lst", ""}, {"other.lst", ""}};
     EXPECT_EQ(dir.files(), expected);

@@ -16,7 +16,7 @@
 // One attempt: Tidy's repair under one set of rules, and the XML parser's
 // verdict on what it wrote (when Tidy wrote anything).
 struct repair_attempt {
-    tidy_outcome repair;
+    tidy_worker repair;
     tinyxml2::XMLError verdict = tinyxml2::XML_SUCCESS;
     int error_line = 0;
 };
@@ -33,9 +33,9 @@ bool gives_document(tinyxml2::XMLError verdict);
 // Whether the last attempt gave the query a document.
 bool found_document(const repair_history& history);
 
-// Why the input gives no document, in words for the user: what went wrong
-// in the first attempt. Empty when it found one.
-std::string failure_of(const repair_history& history);
+// Why the input gives no document: what went wrong in the first attempt.
+// None when it found one.
+failure failure_of(const repair_history& history);
 
 // What verbose mode shows: each attempt's sections (the first with the line
 // saying how the page's encoding was chosen, when there is one), the XML

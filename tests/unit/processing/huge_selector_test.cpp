@@ -2,7 +2,7 @@
 // XML parse, the query and the serialisation. A command-line argument cannot
 // be this long on Linux (128 KiB at most), so they are handed to
 // process_input directly.
-#include "output/process_input.hpp"
+#include "input_holding.hpp"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST(huge_selector, whole_pipeline_takes_a_mebibyte_selector)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_GE(c.selector.size(), mebibyte - 64);
-        const input_outcome outcome = process_input({false, c.selector, {}}, page);
+        const input_outcome outcome = process_text({false, c.selector, {}}, page);
         EXPECT_EQ(outcome.results, c.results);
         EXPECT_EQ(outcome.diagnostics, "");
     }
