@@ -61,7 +61,7 @@ failure make_directories(const std::string& path)
 
 int open_directory(const std::string& path)
 {
-    return open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return retry_interrupted([&] { return open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); });
 }
 
 cache_opening refused(failure problem)
@@ -144,7 +144,8 @@ bool is_alive(pid_t pid)
 // writing; names of any other form are left alone.
 void remove_stale_temporaries(int directory, const std::string& host, std::time_t now)
 {
-    owned_fd readable(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    owned_fd readable(
+        retry_interrupted([&] { return openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
     if (!readable.is_open())
         return;
     const directory_handle listing(fdopendir(readable.fd));
