@@ -48,7 +48,7 @@ constexpr std::size_t job_stack_bytes = std::size_t(1) << 20;
 bool on_own_thread(const std::function<bool()>& job)
 {
     bool result = false;
-    if (run_on_new_thread(job_stack_bytes, [&] { result = job(); }) != 0)
+    if (run_on_new_thread(job_stack_bytes, [&] { result = job(); }))
         result = job();
     return result;
 }

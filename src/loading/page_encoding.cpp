@@ -39,8 +39,8 @@ decoded_page read_in(std::string_view page, const web_encoding& encoding)
     if (!encoding.converter)
         return decoded;
     utf8_conversion conversion = convert_to_utf8(page, encoding);
-    if (conversion.error != 0)
-        decoded.problem = {failure_kind::cannot_convert, conversion.error, std::string(encoding.name)};
+    if (conversion.problem)
+        decoded.problem = conversion.problem;
     else
         decoded.converted = std::move(conversion.text);
     return decoded;

@@ -112,10 +112,9 @@ tidy_worker::tidy_worker(std::string_view text, const std::string& tidy_encoding
     : rules(rules)
 {
     const std::size_t stack = stack_for(text);
-    const int error = run_with_stack(stack, [&] { convert(*this, text, tidy_encoding); });
-    if (error != 0) {
+    if (const failure no_thread = run_with_stack(stack, [&] { convert(*this, text, tidy_encoding); })) {
         status = -1;
-        problem = {failure_kind::no_stack, error, mebibytes(stack)};
+        problem = {failure_kind::no_stack, no_thread.number, mebibytes(stack)};
     }
 }
 

@@ -89,7 +89,7 @@ utf8_conversion convert_to_utf8(std::string_view text, const web_encoding& encod
     utf8_conversion result;
     utf8_converter converter(encoding.converter);
     if (!converter.is_open()) {
-        result.error = errno;
+        result.problem = {failure_kind::cannot_convert, errno, std::string(encoding.name)};
         return result;
     }
     std::optional<utf8_converter> fallback;

@@ -3,15 +3,16 @@
 #pragma once
 
 #include "loading/encoding_labels.hpp"
+#include "platform/failure.hpp"
 
 #include <string>
 #include <string_view>
 
 struct utf8_conversion {
     std::string text;
-    // The system's error number when the encoding's converter could not be
-    // opened (glibc's gconv modules missing); the text is then empty.
-    int error = 0;
+    // The encoding's converter could not be opened (glibc's gconv modules
+    // missing, cannot_convert); the text is then empty.
+    failure problem;
 };
 
 // The UTF-8 form of text in the encoding, which must have a converter. A

@@ -112,29 +112,29 @@ std::size_t stack_left()
     return static_cast<std::size_t>(here - bottom);
 }
 
-int run_on_new_thread(std::size_t stack_bytes, const std::function<void()>& work)
+failure run_on_new_thread(std::size_t stack_bytes, const std::function<void()>& work)
 {
     thread_attributes attributes;
     if (!attributes.valid)
-        return ENOMEM;
+        return system_failure(ENOMEM);
     const mapped_stack stack(stack_bytes);
     if (const int error = stack.give_to(attributes.attr))
-        return error;
+        return system_failure(error);
     thread_task task{&work, nullptr};
     pthread_t thread;
     if (const int error = pthread_create(&thread, &attributes.attr, run_thread_task, &task))
-        return error;
+        return system_failure(error);
     pthread_join(thread, nullptr);
     if (task.error)
         std::rethrow_exception(task.error);
-    return 0;
+    return {};
 }
 
-int run_with_stack(std::size_t stack_bytes, const std::function<void()>& work)
+failure run_with_stack(std::size_t stack_bytes, const std::function<void()>& work)
 {
     if (stack_bytes + stack_margin <= stack_left()) {
         work();
-        return 0;
+        return {};
     }
     return run_on_new_thread(stack_bytes + stack_margin, work);
 }

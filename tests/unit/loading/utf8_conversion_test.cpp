@@ -47,7 +47,7 @@ TEST(utf8_conversion, broken_and_extended_sequences)
         const web_encoding* encoding = encoding_for_label(c.label);
         ASSERT_NE(encoding, nullptr);
         const utf8_conversion converted = convert_to_utf8(c.bytes, *encoding);
-        EXPECT_EQ(converted.error, 0);
+        EXPECT_FALSE(converted.problem);
         EXPECT_EQ(converted.text, c.utf8);
     }
 }

@@ -60,14 +60,14 @@ TEST(run_with_stack, runs_in_place_only_when_the_stack_left_suffices)
             EXPECT_EQ(run_with_stack(r.inner, [&] {
                 inner = std::this_thread::get_id();
                 inner_stack = current_stack_size();
-            }), 0);
-        }), 0);
+            }), failure{});
+        }), failure{});
         EXPECT_NE(outer, std::this_thread::get_id());
         EXPECT_EQ(inner == outer, r.inner_in_place);
         EXPECT_GE(inner_stack, r.inner_in_place ? r.outer : r.inner);
     }
     std::thread::id small;
-    EXPECT_EQ(run_with_stack(64 << 10, [&] { small = std::this_thread::get_id(); }), 0);
+    EXPECT_FALSE(run_with_stack(64 << 10, [&] { small = std::this_thread::get_id(); }));
     EXPECT_EQ(small, std::this_thread::get_id());
 }
 
@@ -92,7 +92,7 @@ TEST(run_on_new_thread, the_stack_is_given_back_when_the_thread_ends)
     ASSERT_EQ(run_on_new_thread(64 << 10, [] {
         allocated = new int(1);
         delete allocated;
-    }), 0);
+    }), failure{});
     for (const std::size_t size : {std::size_t(64) << 10, 16 * mebibyte, 256 * mebibyte}) {
         SCOPED_TRACE(size);
         const std::size_t before = address_space_kib();
@@ -102,7 +102,7 @@ TEST(run_on_new_thread, the_stack_is_given_back_when_the_thread_ends)
             during = address_space_kib();
             ran_on = std::this_thread::get_id();
             EXPECT_GE(stack_left(), size - (std::size_t(16) << 10));
-        }), 0);
+        }), failure{});
         EXPECT_NE(ran_on, std::this_thread::get_id());
         EXPECT_GE(during, before + size / 1024);
         EXPECT_LT(address_space_kib(), before + 1024);
@@ -115,7 +115,7 @@ TEST(run_with_stack, recursion_far_deeper_than_a_main_thread_allows)
     constexpr int depth = 64 * 1024;
     std::uint64_t sum = 0;
     // Room for frames twice their plain size, as sanitizers make them.
-    EXPECT_EQ(run_with_stack(256 * mebibyte, [&] { sum = recurse(depth); }), 0);
+    EXPECT_FALSE(run_with_stack(256 * mebibyte, [&] { sum = recurse(depth); }));
     EXPECT_GT(sum, std::uint64_t(depth));
 }
 
@@ -130,6 +130,6 @@ TEST(run_with_stack, exception_reaches_the_caller)
 TEST(run_with_stack, says_when_no_such_stack_can_be_had)
 {
     bool ran = false;
-    EXPECT_NE(run_with_stack(std::numeric_limits<std::size_t>::max() / 2, [&] { ran = true; }), 0);
+    EXPECT_TRUE(run_with_stack(std::numeric_limits<std::size_t>::max() / 2, [&] { ran = true; }));
     EXPECT_FALSE(ran);
 }
