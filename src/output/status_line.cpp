@@ -118,6 +118,15 @@ bool standard_output_is_that_terminal()
         && fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
 }
 
+// Whether the run is in the foreground of the terminal on standard error, or
+// the terminal has no job control over it (it is not its controlling
+// terminal): a run sent to the background draws no line over the shell's.
+bool in_the_foreground()
+{
+    const pid_t foreground = tcgetpgrp(STDERR_FILENO);
+    return foreground < 0 || foreground == getpgrp();
+}
+
 // The width of the terminal on standard error; 80 when it does not say.
 std::size_t terminal_columns()
 {
@@ -193,8 +202,10 @@ void status_line::draw(const run_progress& progress, status_clock::time_point no
 {
     if (!shown_after)
         return;
-    std::string text = status_text(progress, start, now, terminal_columns());
     last_drawn = now;
+    if (!in_the_foreground())
+        return;
+    std::string text = status_text(progress, start, now, terminal_columns());
     if (text == last_text)
         return;
     // A dumb terminal's line is overwritten with the new text, and spaces

@@ -78,7 +78,8 @@ public:
     // enough, and it was last drawn more than redraw_period ago.
     bool due(status_clock::time_point now) const;
     // Draws the line, in place of the one before, as wide as the terminal
-    // is now (TIOCGWINSZ; 80 columns when it does not say).
+    // is now (TIOCGWINSZ; 80 columns when it does not say); nothing while
+    // the run is in the background of its terminal.
     void draw(const run_progress& progress, status_clock::time_point now);
     // Clears the line for good: nothing is drawn afterwards.
     void take_down();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sstream>
 #include <stdexcept>
 #include <grp.h>
@@ -189,6 +190,25 @@ void close_fd(int& fd)
     fd = -1;
 }
 
+// Makes the terminal the controlling terminal of a new session, whose leader
+// stays in the foreground and waits, ending as it ends, while the caller goes
+// on in a process group of its own, in the background.
+void run_in_the_background_of(int terminal)
+{
+    if (setsid() < 0 || ioctl(terminal, TIOCSCTTY, 0) != 0)
+        _exit(125);
+    const pid_t runner = fork();
+    if (runner < 0)
+        _exit(125);
+    if (runner > 0) {
+        int status = 0;
+        waitpid(runner, &status, 0);
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+    if (setpgid(0, 0) != 0)
+        _exit(125);
+}
+
 [[noreturn]] void exec_child(const identity& who, const std::vector<std::string>& args,
                              const fs::path& cwd, const run_options& options, int in_fd,
                              int out_fd, int err_fd)
@@ -201,6 +221,8 @@ void close_fd(int& fd)
     dup2(err_fd, 2);
     if (chdir(cwd.c_str()) != 0)
         _exit(127);
+    if (options.terminal && options.terminal->in_the_background)
+        run_in_the_background_of(STDERR_FILENO);
     if (options.terminal) {
         if (options.terminal->term)
             setenv("TERM", options.terminal->term->c_str(), 1);

@@ -53,6 +53,10 @@ struct terminal_options {
     // Once err holds this text, the program is sent SIGINT, as a key press
     // of Ctrl-C would send it.
     std::optional<std::string> interrupt_when_shown;
+    // The terminal is the program's controlling terminal, and the program
+    // runs in a process group of its own in its background, as a shell's
+    // "vestrel ... &" does.
+    bool in_the_background = false;
 };
 
 // How vestrel is run, beyond its arguments and working directory.

@@ -130,20 +130,20 @@ std::vector<shown_case> shown_cases()
     const std::string narrow_line = "\rvestrel: [0-9]+ of at least \033\\[K";
     const std::string dumb_line = "\r" + status_text + " *\r";
     return {
-        {"mode_1_forced", four, forced, {80, false, "xterm", {}}, "", abc, not_found, line, 0,
+        {"mode_1_forced", four, forced, {80, false, "xterm", {}, false}, "", abc, not_found, line, 0,
          "\r\033[K" + not_found + "\rvestrel: "},
-        {"dumb_terminal", four, forced, {80, false, "dumb", {}}, "", abc, not_found, dumb_line, 0,
+        {"dumb_terminal", four, forced, {80, false, "dumb", {}, false}, "", abc, not_found, dumb_line, 0,
          ""},
-        {"no_term", four, forced, {80, false, {}, {}}, "", abc, not_found, dumb_line, 0, ""},
-        {"narrow_terminal", four, forced, {24, false, "xterm", {}}, "", abc,
+        {"no_term", four, forced, {80, false, {}, {}, false}, "", abc, not_found, dumb_line, 0, ""},
+        {"narrow_terminal", four, forced, {24, false, "xterm", {}, false}, "", abc,
          "File nothere.html was no\nt found!\n", narrow_line, 0, ""},
         {"mode_0_output_to_a_pipe", {"p", "a.html", "nothere.html", "b.html"}, forced,
-         {80, false, "xterm", {}}, ab, std::nullopt, not_found, line, 0, ""},
+         {80, false, "xterm", {}, false}, ab, std::nullopt, not_found, line, 0, ""},
         {"after_a_second", {"-m", "1", "p", "a.html", "slow.html", "b.html"},
-         {{"VESTREL_TIMEOUT", "1"}}, {80, false, "xterm", {}}, "", ab, given_up, line, 3, ""},
+         {{"VESTREL_TIMEOUT", "1"}}, {80, false, "xterm", {}, false}, "", ab, given_up, line, 3, ""},
         {"ctrl_c", {"-m", "1", "p", "a.html", "slow.html", "b.html"},
          {{"VESTREL_PROGRESS", "1"}, {"VESTREL_TIMEOUT", "0"}},
-         {80, false, "xterm", "inputs, "}, "", std::nullopt, "", line, 128 + SIGINT, ""},
+         {80, false, "xterm", "inputs, ", false}, "", std::nullopt, "", line, 128 + SIGINT, ""},
     };
 }
 
@@ -187,6 +187,7 @@ struct hidden_case {
     std::vector<std::string> args;
     std::vector<std::pair<std::string, std::string>> environment;
     bool standard_output_too;
+    bool in_the_background;
     // Every byte written on the terminal.
     std::string terminal;
 };
@@ -197,11 +198,13 @@ std::vector<hidden_case> hidden_cases()
 {
     return {
         {"results_on_the_same_terminal", {"p", "a.html", "nothere.html", "b.html"},
-         {{"VESTREL_PROGRESS", "1"}}, true, "<p>a</p>\n\n" + not_found + "<p>b</p>\n\n"},
+         {{"VESTREL_PROGRESS", "1"}}, true, false, "<p>a</p>\n\n" + not_found + "<p>b</p>\n\n"},
         {"turned_off", {"-m", "1", "p", "a.html", "slow.html", "b.html"},
-         {{"VESTREL_PROGRESS", "0"}, {"VESTREL_TIMEOUT", "1"}}, false, given_up},
+         {{"VESTREL_PROGRESS", "0"}, {"VESTREL_TIMEOUT", "1"}}, false, false, given_up},
         {"under_a_second", {"-m", "1", "p", "a.html", "nothere.html", "b.html"}, {}, false,
-         not_found},
+         false, not_found},
+        {"in_the_background", {"-m", "1", "p", "a.html", "b.html", "nothere.html", "c.html"},
+         {{"VESTREL_PROGRESS", "1"}, {"VESTREL_JOBS", "1"}}, false, true, not_found},
     };
 }
 
@@ -219,7 +222,7 @@ TEST_P(status_line_hidden, leaves_the_terminal_alone)
     write_pages(dir);
     run_options options;
     options.environment = c.environment;
-    options.terminal = terminal_options{80, c.standard_output_too, "xterm", {}};
+    options.terminal = terminal_options{80, c.standard_output_too, "xterm", {}, c.in_the_background};
     const auto run = run_vestrel(c.args, dir.path, options);
     EXPECT_EQ(run.err, c.terminal);
     EXPECT_EQ(run.out, "");
@@ -235,7 +238,7 @@ TEST(status_line, verbose_runs_show_none)
     write_pages(dir);
     run_options options;
     options.environment = {{"VESTREL_PROGRESS", "1"}, {"VESTREL_JOBS", "1"}};
-    options.terminal = terminal_options{80, false, "xterm", {}};
+    options.terminal = terminal_options{80, false, "xterm", {}, false};
     const auto run = run_vestrel({"-d", "-m", "1", "p", "a.html", "b.html"}, dir.path, options);
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_NE(run.err.find("**** BEGIN XHTML"), std::string::npos);
