@@ -58,7 +58,7 @@ void ordered_run::abandon()
 
 void ordered_run::wake_every(std::chrono::milliseconds period, step tick_with)
 {
-    wake_period = int(std::clamp<std::chrono::milliseconds::rep>(period.count(), 0, 60000));
+    wake_period = int(std::clamp<std::chrono::milliseconds::rep>(period.count(), 1, 60000));
     tick = std::move(tick_with);
     pool->note_start_times();
 }

@@ -38,9 +38,10 @@ public:
     // more may be added afterwards.
     void abandon();
 
-    // From now on, calls tick after each result handed on and at least every
-    // period while waiting for one, from this thread: between handlers and
-    // steps, never in the middle of one. Without it, waiting has no timeout.
+    // From now on, calls tick after each result that comes in (and whatever
+    // it let be handed on) and at least every period while waiting for one,
+    // from this thread: between handlers and steps, never in the middle of
+    // one. Without it, waiting has no timeout.
     void wake_every(std::chrono::milliseconds period, step tick);
     // Since when a worker has been working on the oldest job not yet handed
     // on, which everything after it waits for; none when no job waits, it

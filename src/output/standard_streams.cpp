@@ -151,12 +151,13 @@ bool stand_on_standard_error(std::string drawing, std::string clearing)
 {
     if (!line.at_line_start)
         return false;
-    catch_ending_signals();
-    static_cast<void>(write_all(STDERR_FILENO, drawing));
+    // What clears the line is in place before the line is drawn.
     line.drawing = std::move(drawing);
     line.clearing = std::move(clearing);
     line.standing = true;
     set_clearing_on_signal(line.clearing);
+    catch_ending_signals();
+    static_cast<void>(write_all(STDERR_FILENO, line.drawing));
     return true;
 }
 
