@@ -133,14 +133,22 @@ input_encoding encoding_from(const std::optional<std::string>& name)
     return utf8;
 }
 
+// Says that an environment variable's value was passed over for the default,
+// when it was: "vestrel: ignoring VARIABLE='VALUE', which is not WANTED".
+void warn_if_ignored(std::string_view variable, const std::optional<std::string>& ignored,
+                     std::string_view wanted)
+{
+    if (ignored)
+        write_standard_error(program_line("ignoring " + std::string(variable) + "='" + *ignored
+                                          + "', which is not " + std::string(wanted)));
+}
+
 // How many inputs are worked on at once: one for standard input, otherwise
 // what VESTREL_JOBS or the machine says.
 unsigned jobs_for(const run_settings& settings)
 {
     const job_count jobs = choose_job_count(std::getenv("VESTREL_JOBS"));
-    if (jobs.ignored_setting)
-        write_standard_error(program_line("ignoring VESTREL_JOBS='" + *jobs.ignored_setting
-                                          + "', which is not a positive integer"));
+    warn_if_ignored("VESTREL_JOBS", jobs.ignored_setting, "a positive integer");
     if (jobs.capped_setting)
         write_standard_error(program_line("VESTREL_JOBS='" + *jobs.capped_setting
                                           + "' is more than " + std::to_string(most_jobs)
@@ -153,9 +161,7 @@ unsigned jobs_for(const run_settings& settings)
 unsigned cpu_seconds_per_input()
 {
     const cpu_time_limit limit = choose_cpu_time_limit(std::getenv("VESTREL_TIMEOUT"));
-    if (limit.ignored_setting)
-        write_standard_error(program_line("ignoring VESTREL_TIMEOUT='" + *limit.ignored_setting
-                                          + "', which is not a number of seconds"));
+    warn_if_ignored("VESTREL_TIMEOUT", limit.ignored_setting, "a number of seconds");
     return limit.seconds;
 }
 
@@ -163,9 +169,7 @@ unsigned cpu_seconds_per_input()
 progress_choice progress_from_environment()
 {
     const progress_setting progress = choose_progress(std::getenv("VESTREL_PROGRESS"));
-    if (progress.ignored_setting)
-        write_standard_error(program_line("ignoring VESTREL_PROGRESS='" + *progress.ignored_setting
-                                          + "', which is not 0 or 1"));
+    warn_if_ignored("VESTREL_PROGRESS", progress.ignored_setting, "0 or 1");
     return progress.choice;
 }
 

@@ -91,6 +91,19 @@ void write_pages(const scratch_dir& dir)
     dir.write("slow.html", slow_page());
 }
 
+// Runs vestrel in the directory, with the pages written there, standard
+// error on the terminal.
+e2e::run_result run_on_terminal(const scratch_dir& dir, const std::vector<std::string>& args,
+                                const std::vector<std::pair<std::string, std::string>>& environment,
+                                const terminal_options& terminal)
+{
+    write_pages(dir);
+    run_options options;
+    options.environment = environment;
+    options.terminal = terminal;
+    return run_vestrel(args, dir.path, options);
+}
+
 struct shown_case {
     const char* what;
     std::vector<std::string> args;
@@ -147,6 +160,7 @@ std::vector<shown_case> shown_cases()
     };
 }
 
+// A case by its name in GoogleTest's messages.
 void PrintTo(const shown_case& c, std::ostream* out)
 {
     *out << c.what;
@@ -158,11 +172,7 @@ TEST_P(status_line_shown, and_gone_at_the_end)
 {
     const shown_case& c = GetParam();
     scratch_dir dir;
-    write_pages(dir);
-    run_options options;
-    options.environment = c.environment;
-    options.terminal = c.terminal;
-    const auto run = run_vestrel(c.args, dir.path, options);
+    const auto run = run_on_terminal(dir, c.args, c.environment, c.terminal);
     EXPECT_EQ(run.exit_code, c.exit_code);
     EXPECT_EQ(run.out, c.out);
     if (c.all_list) {
@@ -188,8 +198,8 @@ struct hidden_case {
     std::vector<std::pair<std::string, std::string>> environment;
     bool standard_output_too;
     bool in_the_background;
-    // Every byte written on the terminal.
-    std::string terminal;
+    // Every byte written on the terminal, where they are fixed.
+    std::optional<std::string> terminal;
 };
 
 // Runs on a terminal in which the line is never drawn: everything on it is
@@ -205,6 +215,8 @@ std::vector<hidden_case> hidden_cases()
          false, not_found},
         {"in_the_background", {"-m", "1", "p", "a.html", "b.html", "nothere.html", "c.html"},
          {{"VESTREL_PROGRESS", "1"}, {"VESTREL_JOBS", "1"}}, false, true, not_found},
+        {"verbose", {"-d", "-m", "1", "p", "a.html", "b.html"}, {{"VESTREL_PROGRESS", "1"}},
+         false, false, std::nullopt},
     };
 }
 
@@ -219,31 +231,18 @@ TEST_P(status_line_hidden, leaves_the_terminal_alone)
 {
     const hidden_case& c = GetParam();
     scratch_dir dir;
-    write_pages(dir);
-    run_options options;
-    options.environment = c.environment;
-    options.terminal = terminal_options{80, c.standard_output_too, "xterm", {}, c.in_the_background};
-    const auto run = run_vestrel(c.args, dir.path, options);
-    EXPECT_EQ(run.err, c.terminal);
+    const auto run = run_on_terminal(
+        dir, c.args, c.environment,
+        terminal_options{80, c.standard_output_too, "xterm", {}, c.in_the_background});
+    EXPECT_FALSE(std::regex_search(run.err, std::regex(status_text))) << run.err;
+    if (c.terminal) {
+        EXPECT_EQ(run.err, *c.terminal);
+    }
     EXPECT_EQ(run.out, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(terminal, status_line_hidden, testing::ValuesIn(hidden_cases()),
                          [](const auto& info) { return std::string(info.param.what); });
-
-// -d writes its sections on the terminal, and no line among them.
-TEST(status_line, verbose_runs_show_none)
-{
-    scratch_dir dir;
-    write_pages(dir);
-    run_options options;
-    options.environment = {{"VESTREL_PROGRESS", "1"}, {"VESTREL_JOBS", "1"}};
-    options.terminal = terminal_options{80, false, "xterm", {}, false};
-    const auto run = run_vestrel({"-d", "-m", "1", "p", "a.html", "b.html"}, dir.path, options);
-    EXPECT_EQ(run.exit_code, 0);
-    EXPECT_NE(run.err.find("**** BEGIN XHTML"), std::string::npos);
-    EXPECT_FALSE(std::regex_search(run.err, std::regex(status_text))) << run.err;
-}
 
 // A setting other than 0 or 1 is warned about once; with standard error a
 // pipe, no setting draws anything.
