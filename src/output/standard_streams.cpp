@@ -46,7 +46,7 @@ void set_clearing_on_signal(std::string_view clearing)
 {
     clearing_on_signal_length = 0;
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    if (clearing.size() > sizeof clearing_on_signal)
+    if (clearing.empty() || clearing.size() > sizeof clearing_on_signal)
         return;
     std::memcpy(clearing_on_signal, clearing.data(), clearing.size());
     std::atomic_signal_fence(std::memory_order_seq_cst);
