@@ -8,6 +8,7 @@
 #include "loading/tidy_worker.hpp"
 #include "output/run_output.hpp"
 #include "output/standard_streams.hpp"
+#include "output/status_line.hpp"
 #include "processing/process_input.hpp"
 #include "text/text.hpp"
 
@@ -132,14 +133,22 @@ input_encoding encoding_from(const std::optional<std::string>& name)
     return utf8;
 }
 
+// Says that an environment variable's value was passed over for the default,
+// when it was: "vestrel: ignoring VARIABLE='VALUE', which is not WANTED".
+void warn_if_ignored(std::string_view variable, const std::optional<std::string>& ignored,
+                     std::string_view wanted)
+{
+    if (ignored)
+        write_standard_error(program_line("ignoring " + std::string(variable) + "='" + *ignored
+                                          + "', which is not " + std::string(wanted)));
+}
+
 // How many inputs are worked on at once: one for standard input, otherwise
 // what VESTREL_JOBS or the machine says.
 unsigned jobs_for(const run_settings& settings)
 {
     const job_count jobs = choose_job_count(std::getenv("VESTREL_JOBS"));
-    if (jobs.ignored_setting)
-        write_standard_error(program_line("ignoring VESTREL_JOBS='" + *jobs.ignored_setting
-                                          + "', which is not a positive integer"));
+    warn_if_ignored("VESTREL_JOBS", jobs.ignored_setting, "a positive integer");
     if (jobs.capped_setting)
         write_standard_error(program_line("VESTREL_JOBS='" + *jobs.capped_setting
                                           + "' is more than " + std::to_string(most_jobs)
@@ -152,10 +161,16 @@ unsigned jobs_for(const run_settings& settings)
 unsigned cpu_seconds_per_input()
 {
     const cpu_time_limit limit = choose_cpu_time_limit(std::getenv("VESTREL_TIMEOUT"));
-    if (limit.ignored_setting)
-        write_standard_error(program_line("ignoring VESTREL_TIMEOUT='" + *limit.ignored_setting
-                                          + "', which is not a number of seconds"));
+    warn_if_ignored("VESTREL_TIMEOUT", limit.ignored_setting, "a number of seconds");
     return limit.seconds;
+}
+
+// Whether a status line may show where the run is, from VESTREL_PROGRESS.
+progress_choice progress_from_environment()
+{
+    const progress_setting progress = choose_progress(std::getenv("VESTREL_PROGRESS"));
+    warn_if_ignored("VESTREL_PROGRESS", progress.ignored_setting, "0 or 1");
+    return progress.choice;
 }
 
 // The cache that VESTREL_CACHE names, when it names one that may be used;
@@ -194,6 +209,7 @@ int run_inputs(const run_settings& settings)
     input_settings work{settings.verbose, settings.selector, encoding_from(settings.encoding_name)};
     const unsigned jobs = jobs_for(settings);
     const unsigned cpu_seconds = cpu_seconds_per_input();
+    const progress_choice progress = progress_from_environment();
     const char* cache_setting = std::getenv("VESTREL_CACHE");
     const std::string cache_directory = cache_setting ? cache_setting : "";
     const std::optional<document_cache> cache = cache_from(cache_directory);
@@ -209,17 +225,22 @@ int run_inputs(const run_settings& settings)
         jobs, [&work](owned_fd input) { return work_on(work, std::move(input)); },
         [&out] { prepare_worker(out); }, cpu_seconds);
     input_feeder feeder(settings.verbose, "cache " + cache_directory, out, run);
+    status_line status(progress, settings.mode, settings.verbose, status_clock::now());
+    if (status.may_show())
+        run.wake_every(status_line::redraw_period, [&status, &feeder] {
+            const status_clock::time_point now = status_clock::now();
+            if (status.due(now))
+                status.draw(feeder.progress(), now);
+        });
     if (settings.files.empty())
         feeder.feed_standard_input();
-    for (const std::string& file : settings.files) {
-        if (out.stopped())
-            break;
-        feeder.feed_argument(file);
-    }
+    else
+        feeder.feed_arguments(settings.files);
     if (out.stopped())
         run.abandon();
     else
         run.drain();
+    status.take_down();
     return out.finish();
 }
 

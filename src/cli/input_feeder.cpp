@@ -14,10 +14,34 @@ input_feeder::input_feeder(bool verbose, std::string cache_subject, run_output& 
 {
 }
 
+void input_feeder::feed_arguments(const std::vector<std::string>& arguments)
+{
+    arguments_left = arguments.size();
+    for (const std::string& argument : arguments) {
+        if (out.stopped())
+            break;
+        --arguments_left;
+        feed_argument(argument);
+    }
+}
+
+run_progress input_feeder::progress() const
+{
+    run_progress now = counted;
+    now.inputs_known += arguments_left;
+    now.more_may_come = arguments_left > 0;
+    if (!in_works.empty()) {
+        now.oldest_name = in_works.front();
+        now.oldest_since = jobs.oldest_job_start();
+    }
+    return now;
+}
+
 void input_feeder::feed_argument(const std::string& argument)
 {
     settle_before(argument);
     if (input_file file = open_argument(argument); file.is_open()) {
+        ++counted.inputs_known;
         feed(argument, std::move(file));
         return;
     }
@@ -32,6 +56,7 @@ void input_feeder::feed_argument(const std::string& argument)
     if (entries.empty())
         resolved += "File " + argument + " was not found!\n";
     say(std::move(resolved));
+    counted.inputs_known += entries.size();
     for (const directory_entry& entry : entries) {
         if (out.stopped())
             return;
@@ -46,6 +71,7 @@ void input_feeder::feed_argument(const std::string& argument)
 
 void input_feeder::feed_standard_input()
 {
+    counted.inputs_known = 1;
     // A copy of its own goes to the job, so standard input stays open here.
     owned_fd copy(fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3));
     if (!copy.is_open()) {
@@ -70,9 +96,12 @@ void input_feeder::feed(const std::string& name, input_file file)
 {
     if (verbose)
         say("**** Loading: " + name + "\n");
-    if (!file.is_open() || file.is_directory())
+    if (!file.is_open() || file.is_directory()) {
+        ++counted.inputs_done;
         return;
+    }
     if (out.is_own_output(file.status)) {
+        ++counted.inputs_done;
         say(complaint(name, {failure_kind::own_output, 0, {}}));
         return;
     }
@@ -86,7 +115,10 @@ void input_feeder::feed(const std::string& name, input_file file)
 
 void input_feeder::hand_over(const std::string& name, owned_fd file)
 {
+    in_works.push_back(name);
     jobs.add([this, name](job_result result) {
+        in_works.pop_front();
+        ++counted.inputs_done;
         if (!result.reply) {
             out.report_lost(name, result.problem);
             return;
@@ -107,10 +139,12 @@ void input_feeder::write_outcome(const std::string& name, const input_outcome& o
         out.note(complaint(cache_subject, outcome.cache_problem));
     }
     out.note(outcome.diagnostics);
-    if (outcome.problem)
+    if (outcome.problem) {
         out.report_lost(name, outcome.problem);
-    else
+    } else {
+        counted.results += outcome.results.size();
         out.write_results(name, outcome.results);
+    }
 }
 
 void input_feeder::settle_before(const std::string& name)

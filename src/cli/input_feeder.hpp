@@ -7,23 +7,34 @@
 #include "cli/inputs.hpp"
 #include "jobs/ordered_run.hpp"
 #include "output/run_output.hpp"
+#include "output/status_line.hpp"
 #include "processing/process_input.hpp"
 
+#include <deque>
 #include <string>
+#include <vector>
 
 class input_feeder {
 public:
     // cache_subject names the cache in what is said of it ("cache DIR").
     input_feeder(bool verbose, std::string cache_subject, run_output& out, ordered_run& jobs);
 
+    // Feeds the file arguments one after another, until standard output
+    // fails.
+    void feed_arguments(const std::vector<std::string>& arguments);
+    // Feeds standard input, under the name "stdin".
+    void feed_standard_input();
+
+    // How far the run has come: the inputs found and those done (written,
+    // reported or passed over), the results written, and the oldest input
+    // not yet written.
+    run_progress progress() const;
+
+private:
     // Resolves one file argument and feeds what it names: the file itself
     // when it opens, otherwise the entries of the current directory that it
     // matches as a pattern.
     void feed_argument(const std::string& argument);
-    // Feeds standard input, under the name "stdin".
-    void feed_standard_input();
-
-private:
     // Writes text on standard error once everything before it is written.
     void say(std::string text);
     // Reports that an input is lost, once everything before it is written.
@@ -47,4 +58,11 @@ private:
     bool cache_problem_told = false;
     run_output& out;
     ordered_run& jobs;
+    // The counts of progress(), but for the arguments left and the oldest
+    // input.
+    run_progress counted;
+    std::size_t arguments_left = 0;
+    // The names of the inputs handed to the jobs and not yet written, oldest
+    // first.
+    std::deque<std::string> in_works;
 };

@@ -56,11 +56,31 @@ void ordered_run::abandon()
     jobs_waiting = 0;
 }
 
+void ordered_run::wake_every(std::chrono::milliseconds period, step tick_with)
+{
+    wake_period = int(std::clamp<std::chrono::milliseconds::rep>(period.count(), 1, 60000));
+    tick = std::move(tick_with);
+    pool->note_start_times();
+}
+
+std::optional<worker_pool::clock::time_point> ordered_run::oldest_job_start() const
+{
+    // Steps are run as soon as they reach the front, so the front is a job.
+    if (!pool || waiting.empty())
+        return std::nullopt;
+    return pool->started(first_ticket);
+}
+
 void ordered_run::collect_one()
 {
-    auto [ticket, result] = pool->wait_any();
+    auto done = pool->wait_any(wake_period);
+    for (; !done; done = pool->wait_any(wake_period))
+        tick();
+    auto& [ticket, result] = *done;
     waiting[ticket - first_ticket].done = std::move(result);
     hand_on_ready();
+    if (tick)
+        tick();
 }
 
 void ordered_run::hand_on_ready()

@@ -6,6 +6,7 @@
 
 #include "jobs/worker_pool.hpp"
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -37,6 +38,17 @@ public:
     // more may be added afterwards.
     void abandon();
 
+    // From now on, calls tick after each result that comes in (and whatever
+    // it let be handed on) and at least every period while waiting for one,
+    // from this thread: between handlers and steps, never in the middle of
+    // one. Without it, waiting has no timeout.
+    void wake_every(std::chrono::milliseconds period, step tick);
+    // Since when a worker has been working on the oldest job not yet handed
+    // on, which everything after it waits for; none when no job waits, it
+    // has not started (it waits behind another in its worker, or to be
+    // sent again), or before wake_every.
+    std::optional<worker_pool::clock::time_point> oldest_job_start() const;
+
 private:
     struct entry {
         step next;                       // a step, or
@@ -54,4 +66,6 @@ private:
     std::deque<entry> waiting;
     std::size_t first_ticket = 0;  // the ticket of waiting.front()
     std::size_t jobs_waiting = 0;  // entries of waiting that are jobs
+    int wake_period = -1;           // milliseconds; -1 while nothing ticks
+    step tick;
 };

@@ -197,7 +197,7 @@ bool worker_pool::send(std::size_t ticket, int file)
         if (!index)
             return false;
         worker& chosen = workers[*index];
-        sent_job job{ticket, {}, -1, std::nullopt};
+        sent_job job{ticket, {}, -1, std::nullopt, std::nullopt};
         if (file >= 0) {
             job.file = owned_fd(fcntl(file, F_DUPFD_CLOEXEC, 0));
             // A job queued behind another must be sent again should the
@@ -211,6 +211,7 @@ bool worker_pool::send(std::size_t ticket, int file)
         }
         if (send_message(chosen.socket, {}, file)) {
             chosen.jobs.push_back(std::move(job));
+            note_start(chosen);
             return true;
         }
         if (chosen.jobs.empty())
@@ -220,7 +221,7 @@ bool worker_pool::send(std::size_t ticket, int file)
     }
 }
 
-std::pair<std::size_t, job_result> worker_pool::wait_any()
+std::optional<std::pair<std::size_t, job_result>> worker_pool::wait_any(int timeout)
 {
     for (;;) {
         if (auto given_up = send_second_tries())
@@ -240,9 +241,10 @@ std::pair<std::size_t, job_result> worker_pool::wait_any()
             // to take them again.
             sent_job job = std::move(unsent.front());
             unsent.pop_front();
-            return {job.ticket, {work(std::move(job.file)).reply, {}}};
+            return std::make_pair(job.ticket, job_result{work(std::move(job.file)).reply, {}});
         }
-        retry_interrupted([&] { return poll(polled.data(), polled.size(), -1); });
+        if (retry_interrupted([&] { return poll(polled.data(), polled.size(), timeout); }) == 0)
+            return std::nullopt;
         std::size_t ready = 0;
         while (ready + 1 < polled.size() && polled[ready].revents == 0)
             ++ready;
@@ -263,6 +265,7 @@ std::optional<std::pair<std::size_t, job_result>> worker_pool::send_second_tries
                 worker& fresh = workers.back();
                 if (send_message(fresh.socket, {}, job.file.fd)) {
                     fresh.jobs.push_back(std::move(job));
+                    note_start(fresh);
                     continue;
                 }
                 bury(workers.size() - 1);
@@ -303,6 +306,8 @@ std::optional<std::pair<std::size_t, job_result>> worker_pool::receive_from(std:
     } else {
         job = std::move(w.jobs.front());
         w.jobs.pop_front();
+        // The job queued behind starts as soon as the worker has replied.
+        note_start(w);
     }
     return finish(std::move(*job), {std::move(reply), {}}, short_of_resources);
 }
@@ -317,6 +322,20 @@ std::optional<std::pair<std::size_t, job_result>> worker_pool::finish(sent_job j
         return std::nullopt;
     }
     return std::make_pair(job.ticket, std::move(result));
+}
+
+void worker_pool::note_start(worker& w)
+{
+    if (noting_starts && !w.jobs.empty() && !w.jobs.front().started)
+        w.jobs.front().started = clock::now();
+}
+
+std::optional<worker_pool::clock::time_point> worker_pool::started(std::size_t ticket) const
+{
+    for (const worker& w : workers)
+        if (!w.jobs.empty() && w.jobs.front().ticket == ticket)
+            return w.jobs.front().started;
+    return std::nullopt;
 }
 
 std::size_t worker_pool::busy() const

@@ -16,6 +16,7 @@
 #include "jobs/cpu_time_limit.hpp"
 #include "jobs/message_io.hpp"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <list>
@@ -73,10 +74,20 @@ public:
     // Waits until one job has finished: its ticket and result. A worker that
     // dies costs the job it was working on, unless a second try in a fresh
     // worker does it; the jobs queued behind it are handed to other workers.
-    // Only while busy() > 0.
-    std::pair<std::size_t, job_result> wait_any();
+    // With a timeout (milliseconds; -1 waits for as long as it takes), none
+    // when no job finished within it. Only while busy() > 0.
+    std::optional<std::pair<std::size_t, job_result>> wait_any(int timeout = -1);
     // The jobs handed over and not yet given back by wait_any.
     std::size_t busy() const;
+
+    using clock = std::chrono::steady_clock;
+    // From now on, notes when each job starts in its worker: one clock read
+    // per job, which a pool that nobody asks does without.
+    void note_start_times() { noting_starts = true; }
+    // Since when a worker has been working on the job: none when the job
+    // waits behind another, waits to be sent again, or start times are not
+    // noted. A job tried again counts from its second start.
+    std::optional<clock::time_point> started(std::size_t ticket) const;
 
 private:
     // A job handed to a worker. Until it is given back, this process keeps
@@ -91,6 +102,8 @@ private:
         off_t file_start = -1;
         // What the first try gave, once it failed and the job is tried again.
         std::optional<job_result> first_try;
+        // When its worker took it up, when start times are noted.
+        std::optional<clock::time_point> started;
     };
     struct worker {
         pid_t pid = -1;
@@ -106,6 +119,8 @@ private:
         bool of_a_limit = false;
     };
 
+    // Notes that the first job of the worker starts now.
+    void note_start(worker& w);
     // Forks a new worker; passed_file is the descriptor on its way to a
     // worker, which the new one does not keep a copy of.
     bool start_worker(int passed_file);
@@ -143,4 +158,5 @@ private:
     // Jobs to be tried once more, each in a worker that has done nothing
     // else; a place in the pool is kept for each.
     std::list<sent_job> second_tries;
+    bool noting_starts = false;
 };

@@ -53,6 +53,12 @@ bool run_output::is_own_output(const struct stat& file) const
     return collective.is(file);
 }
 
+void run_output::forget_in_worker()
+{
+    collective.forget();
+    forget_standing_line();
+}
+
 int run_output::finish()
 {
     if (const failure failed = collective.finish())

@@ -49,8 +49,8 @@ public:
     // or lost_results_status.
     int finish();
     // In a worker process forked from the run: lets go of the files the run
-    // holds open, which only the run itself writes.
-    void forget_in_worker() { collective.forget(); }
+    // holds open and of the status line, which only the run itself writes.
+    void forget_in_worker();
 
 private:
     void write_piece(const output_piece& piece);

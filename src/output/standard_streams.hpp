@@ -5,6 +5,7 @@
 
 #include "platform/failure.hpp"
 
+#include <string>
 #include <string_view>
 
 // Makes sure descriptors 0, 1 and 2 are open before anything else is, so that
@@ -24,8 +25,24 @@ bool write_standard_output(std::string_view text);
 bool close_standard_output();
 
 // Writes all of text to standard error; a failure there has nowhere to be
-// reported, so it is ignored.
+// reported, so it is ignored. While a line stands (stand_on_standard_error),
+// it is cleared first and, when text ends its line, drawn again below it, in
+// the same write; text that leaves its line open takes the line down.
 void write_standard_error(std::string_view text);
+
+// Makes a line stand at the foot of standard error, a terminal: drawing is
+// written now, and again after each message; clearing takes it off the
+// terminal, at the end, before each message, and when SIGINT, SIGTERM or
+// SIGPIPE (when they would end the program) end it. Nothing is drawn, and
+// false returned, when what was last written on standard error did not end
+// its line. clearing is at most standing_clearing_limit bytes.
+bool stand_on_standard_error(std::string drawing, std::string clearing);
+inline constexpr std::size_t standing_clearing_limit = 1024;
+// Clears the standing line, if one stands.
+void take_down_standing_line();
+// In a worker process forked from the run: forgets the line that the run
+// draws, and gives the signals their default actions back.
+void forget_standing_line();
 
 // Says on standard error that something failed: complaint(subject, what).
 void report(std::string_view subject, const failure& what);

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sstream>
 #include <stdexcept>
 #include <grp.h>
@@ -188,6 +190,25 @@ void close_fd(int& fd)
     fd = -1;
 }
 
+// Makes the terminal the controlling terminal of a new session, whose leader
+// stays in the foreground and waits, ending as it ends, while the caller goes
+// on in a process group of its own, in the background.
+void run_in_the_background_of(int terminal)
+{
+    if (setsid() < 0 || ioctl(terminal, TIOCSCTTY, 0) != 0)
+        _exit(125);
+    const pid_t runner = fork();
+    if (runner < 0)
+        _exit(125);
+    if (runner > 0) {
+        int status = 0;
+        waitpid(runner, &status, 0);
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+    if (setpgid(0, 0) != 0)
+        _exit(125);
+}
+
 [[noreturn]] void exec_child(const identity& who, const std::vector<std::string>& args,
                              const fs::path& cwd, const run_options& options, int in_fd,
                              int out_fd, int err_fd)
@@ -200,6 +221,14 @@ void close_fd(int& fd)
     dup2(err_fd, 2);
     if (chdir(cwd.c_str()) != 0)
         _exit(127);
+    if (options.terminal && options.terminal->in_the_background)
+        run_in_the_background_of(STDERR_FILENO);
+    if (options.terminal) {
+        if (options.terminal->term)
+            setenv("TERM", options.terminal->term->c_str(), 1);
+        else
+            unsetenv("TERM");
+    }
     for (const auto& [name, value] : options.environment)
         setenv(name.c_str(), value.c_str(), 1);
     signal(SIGPIPE, SIG_DFL);
@@ -216,6 +245,24 @@ void close_fd(int& fd)
     _exit(127);
 }
 
+// A pseudo-terminal in raw mode, both ends closed on exec.
+struct terminal_pair {
+    int master = -1;
+    int slave = -1;
+    explicit terminal_pair(unsigned short columns)
+    {
+        termios raw{};
+        cfmakeraw(&raw);
+        winsize size{};
+        size.ws_row = 24;
+        size.ws_col = columns;
+        if (openpty(&master, &slave, nullptr, &raw, &size) != 0)
+            throw std::runtime_error("openpty failed");
+        fcntl(master, F_SETFD, FD_CLOEXEC);
+        fcntl(slave, F_SETFD, FD_CLOEXEC);
+    }
+};
+
 int decode_status(int status)
 {
     if (WIFEXITED(status))
@@ -231,6 +278,19 @@ run_result run_as(const identity& who, const std::vector<std::string>& args,
     const auto& stdin_data = options.stdin_data;
     signal(SIGPIPE, SIG_IGN);  // the program may exit without reading its input
     pipe_pair in, out, err;
+    if (options.terminal) {
+        // The terminal takes the place of the pipe of standard error.
+        const terminal_pair terminal(options.terminal->columns);
+        close_fd(err.read_end);
+        close_fd(err.write_end);
+        err.read_end = terminal.master;
+        err.write_end = terminal.slave;
+        if (options.terminal->standard_output_too) {
+            close_fd(out.read_end);
+            close_fd(out.write_end);
+            out.write_end = fcntl(terminal.slave, F_DUPFD_CLOEXEC, 0);
+        }
+    }
     int null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const pid_t pid = fork();
     if (pid < 0)
@@ -248,6 +308,9 @@ run_result run_as(const identity& who, const std::vector<std::string>& args,
         fcntl(in.write_end, F_SETFL, O_NONBLOCK);
 
     run_result result;
+    std::optional<std::string> interrupt;
+    if (options.terminal)
+        interrupt = options.terminal->interrupt_when_shown;
     std::size_t written = 0;
     const auto deadline = std::chrono::steady_clock::now() + options.timeout;
     while (out.read_end >= 0 || err.read_end >= 0) {
@@ -273,6 +336,10 @@ run_result run_as(const identity& who, const std::vector<std::string>& args,
                 (i == 0 ? result.out : result.err).append(buffer, std::size_t(n));
             else
                 close_fd(i == 0 ? out.read_end : err.read_end);
+        }
+        if (interrupt && result.err.find(*interrupt) != std::string::npos) {
+            kill(pid, SIGINT);
+            interrupt.reset();
         }
         if (fds[2].fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
             const ssize_t n = write(in.write_end, stdin_data->data() + written,

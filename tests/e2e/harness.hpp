@@ -42,6 +42,23 @@ public:
     fs::path path;
 };
 
+// Standard error on a pseudo-terminal, in raw mode, so that run_result.err
+// holds the bytes the program wrote there, as they are.
+struct terminal_options {
+    unsigned short columns = 80;
+    // Standard output goes to the same terminal, and into err with the rest.
+    bool standard_output_too = false;
+    // TERM for the program; unset without it.
+    std::optional<std::string> term;
+    // Once err holds this text, the program is sent SIGINT, as a key press
+    // of Ctrl-C would send it.
+    std::optional<std::string> interrupt_when_shown;
+    // The terminal is the program's controlling terminal, and the program
+    // runs in a process group of its own in its background, as a shell's
+    // "vestrel ... &" does.
+    bool in_the_background = false;
+};
+
 // How vestrel is run, beyond its arguments and working directory.
 struct run_options {
     // Written to the program's standard input; without it standard input is
@@ -57,6 +74,8 @@ struct run_options {
     // Runs in the child just before the program starts: limits, signal
     // dispositions, other standard output.
     std::function<void()> prepare;
+    // Standard error is a terminal rather than a pipe.
+    std::optional<terminal_options> terminal;
 };
 
 // Runs vestrel with args in cwd.

@@ -141,7 +141,8 @@ TEST(man_page, documents_every_option_and_encoding_of_the_program)
     EXPECT_EQ(sorted(terms["ENCODINGS"]), sorted(usage.encodings));
     EXPECT_EQ(terms["OUTPUT MODES"], (strings{"0", "1", "2", "3", "4", "5", "6"}));
     EXPECT_EQ(terms["EXIT STATUS"], (strings{"0", "1", "2", "3"}));
-    EXPECT_EQ(terms["ENVIRONMENT"], (strings{"VESTREL_JOBS", "VESTREL_TIMEOUT", "VESTREL_CACHE"}));
+    EXPECT_EQ(terms["ENVIRONMENT"], (strings{"VESTREL_JOBS", "VESTREL_TIMEOUT", "VESTREL_PROGRESS",
+                                                   "VESTREL_CACHE"}));
 }
 
 TEST(man_page, names_the_version_the_program_prints)

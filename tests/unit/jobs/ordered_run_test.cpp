@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -410,6 +411,52 @@ TEST(ordered_run, setup_runs_in_each_worker)
     EXPECT_EQ(set_up_by, "nobody");
     EXPECT_EQ(seen.entries,
               (std::vector<std::string>{"the worker's setup", "x", "the worker's setup"}));
+}
+
+// A run told to wake ticks while a job is worked on, and after results are
+// handed on, never in the middle of the handlers and steps, whose order stays
+// as it was; each tick sees since when the oldest job has been worked on.
+TEST(ordered_run, wakes_while_it_waits_without_changing_the_order)
+{
+    journal seen;
+    std::vector<bool> tick_saw_a_start;
+    ordered_run run(2, work);
+    run.wake_every(10ms, [&] {
+        const auto start = run.oldest_job_start();
+        tick_saw_a_start.push_back(start && *start <= std::chrono::steady_clock::now());
+        if (seen.entries.empty() || seen.entries.back() != "tick")
+            seen.entries.push_back("tick");
+    });
+    run.add(seen.handler(), request({"sleep 300 a"}));
+    run.add(seen.handler(), request({"echo b"}));
+    run.then(seen.note("c"));
+    run.drain();
+    EXPECT_EQ(seen.entries, (std::vector<std::string>{"tick", "a", "b", "note: c", "tick"}));
+    ASSERT_GE(tick_saw_a_start.size(), 2u);
+    // Every tick but the last, after which nothing waits.
+    EXPECT_EQ(std::count(tick_saw_a_start.begin(), tick_saw_a_start.end() - 1, false), 0);
+    EXPECT_FALSE(tick_saw_a_start.back());
+}
+
+// A job queued behind another in the one worker counts from when that worker
+// took it up, not from when it was queued.
+TEST(ordered_run, the_oldest_job_counts_from_when_its_worker_took_it_up)
+{
+    const auto before = std::chrono::steady_clock::now();
+    std::vector<std::string> seen;
+    std::vector<std::chrono::steady_clock::time_point> starts_of_b;
+    ordered_run run(1, work);
+    run.wake_every(10ms, [&] {
+        if (const auto start = run.oldest_job_start(); start && seen.size() == 1)
+            starts_of_b.push_back(*start);
+    });
+    run.add(record_into(seen), request({"sleep 300 a"}));
+    run.add(record_into(seen), request({"sleep 100 b"}));
+    run.drain();
+    ASSERT_EQ(seen, (std::vector<std::string>{"a", "b"}));
+    ASSERT_FALSE(starts_of_b.empty());
+    for (const auto start : starts_of_b)
+        EXPECT_GE(start - before, 300ms);
 }
 
 // Every worker is gone once the run is: none is left running or unreaped.
