@@ -67,7 +67,7 @@ void job_cpu_timer::set(unsigned value) const
 {
     if (!made)
         return;
-    itimerspec spec{};
-    spec.it_value.tv_sec = time_t(value);
-    timer_settime(timer, 0, &spec, nullptr);
+    itimerspec expiry{};
+    expiry.it_value.tv_sec = time_t(value);
+    timer_settime(timer, 0, &expiry, nullptr);
 }
