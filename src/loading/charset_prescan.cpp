@@ -91,7 +91,8 @@ struct attribute {
 // The walk over a page's bytes, one tag at a time.
 class prescan {
 public:
-    explicit prescan(std::string_view page) : page(page) {}
+    // Walks the page from position from.
+    explicit prescan(std::string_view page, std::size_t from = 0) : page(page), at(from) {}
 
     std::optional<charset_declaration> run()
     {
@@ -113,6 +114,53 @@ public:
             }
         }
         return std::nullopt;
+    }
+
+    // The standard's "get an attribute": the next attribute of the tag, name
+    // and value in lower case; none at the ">" that ends the tag (which the
+    // walk then passes) or at the end of the page.
+    std::optional<attribute> next_attribute()
+    {
+        while (!ended() && (is_html_space(current()) || current() == '/'))
+            ++at;
+        if (ended())
+            return std::nullopt;
+        if (current() == '>') {
+            ++at;
+            return std::nullopt;
+        }
+        attribute read;
+        for (;; ++at) {
+            if (ended())
+                return read;
+            const char c = current();
+            if (c == '=' && !read.name.empty())
+                break;
+            if (is_html_space(c)) {
+                skip_spaces();
+                if (current() != '=')
+                    return read;
+                break;
+            }
+            if (c == '/' || c == '>')
+                return read;
+            read.name += lower(c);
+        }
+        ++at;
+        skip_spaces();
+        if (ended())
+            return read;
+        const char quote = current();
+        if (quote == '"' || quote == '\'') {
+            for (++at; !ended() && current() != quote; ++at)
+                read.value += lower(current());
+            if (!ended())
+                ++at;
+            return read;
+        }
+        for (; !ended() && !is_html_space(current()) && current() != '>'; ++at)
+            read.value += lower(current());
+        return read;
     }
 
 private:
@@ -222,82 +270,20 @@ private:
         while (!ended() && is_html_space(current()))
             ++at;
     }
-
-    // The standard's "get an attribute": the next attribute of the tag, name
-    // and value in lower case; none at the ">" that ends the tag (which the
-    // walk then passes) or at the end of the page.
-    std::optional<attribute> next_attribute()
-    {
-        while (!ended() && (is_html_space(current()) || current() == '/'))
-            ++at;
-        if (ended())
-            return std::nullopt;
-        if (current() == '>') {
-            ++at;
-            return std::nullopt;
-        }
-        attribute read;
-        for (;; ++at) {
-            if (ended())
-                return read;
-            const char c = current();
-            if (c == '=' && !read.name.empty())
-                break;
-            if (is_html_space(c)) {
-                skip_spaces();
-                if (current() != '=')
-                    return read;
-                break;
-            }
-            if (c == '/' || c == '>')
-                return read;
-            read.name += lower(c);
-        }
-        ++at;
-        skip_spaces();
-        if (ended())
-            return read;
-        const char quote = current();
-        if (quote == '"' || quote == '\'') {
-            for (++at; !ended() && current() != quote; ++at)
-                read.value += lower(current());
-            if (!ended())
-                ++at;
-            return read;
-        }
-        for (; !ended() && !is_html_space(current()) && current() != '>'; ++at)
-            read.value += lower(current());
-        return read;
-    }
 };
 
 // The encoding of an XML declaration that opens the page:
-// <?xml version="1.0" encoding="iso-8859-1"?>.
+// <?xml version="1.0" encoding="iso-8859-1"?>. Its pseudo-attributes are
+// read as a tag's attributes are.
 std::optional<charset_declaration> xml_declaration(std::string_view page)
 {
     if (page.compare(0, 6, "<?xml ") != 0)
         return std::nullopt;
-    const std::string_view declaration = page.substr(0, page.find("?>"));
-    const std::size_t name = declaration.find("encoding");
-    if (name == npos)
-        return std::nullopt;
-    std::size_t at = name + 8;
-    while (at < declaration.size() && is_html_space(declaration[at]))
-        ++at;
-    if (at == declaration.size() || declaration[at] != '=')
-        return std::nullopt;
-    ++at;
-    while (at < declaration.size() && is_html_space(declaration[at]))
-        ++at;
-    if (at == declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
-        return std::nullopt;
-    const std::size_t end = declaration.find(declaration[at], at + 1);
-    if (end == npos)
-        return std::nullopt;
-    std::string label(declaration.substr(at + 1, end - at - 1));
-    for (char& c : label)
-        c = lower(c);
-    return declaration_of(label);
+    prescan declaration(page, 5);
+    while (const std::optional<attribute> found = declaration.next_attribute())
+        if (found->name == "encoding")
+            return declaration_of(found->value);
+    return std::nullopt;
 }
 
 }
