@@ -209,11 +209,8 @@ bool worker_pool::send(std::size_t ticket, int file)
         } else {
             job.file_start = 0;
         }
-        if (send_message(chosen.socket, {}, file)) {
-            chosen.jobs.push_back(std::move(job));
-            note_start(chosen);
+        if (hand_to(chosen, job, file))
             return true;
-        }
         if (chosen.jobs.empty())
             bury(*index);  // it died while idle, so no job is lost with it
         else
@@ -262,12 +259,8 @@ std::optional<std::pair<std::size_t, job_result>> worker_pool::send_second_tries
         // could be started since.
         if (workers.size() < size) {
             if (start_worker(job.file.fd)) {
-                worker& fresh = workers.back();
-                if (send_message(fresh.socket, {}, job.file.fd)) {
-                    fresh.jobs.push_back(std::move(job));
-                    note_start(fresh);
+                if (hand_to(workers.back(), job, job.file.fd))
                     continue;
-                }
                 bury(workers.size() - 1);
             } else {
                 size = workers.size();
@@ -322,6 +315,15 @@ std::optional<std::pair<std::size_t, job_result>> worker_pool::finish(sent_job j
         return std::nullopt;
     }
     return std::make_pair(job.ticket, std::move(result));
+}
+
+bool worker_pool::hand_to(worker& w, sent_job& job, int file)
+{
+    if (!send_message(w.socket, {}, file))
+        return false;
+    w.jobs.push_back(std::move(job));
+    note_start(w);
+    return true;
 }
 
 void worker_pool::note_start(worker& w)

@@ -119,6 +119,9 @@ private:
         bool of_a_limit = false;
     };
 
+    // Sends the job to the worker, with file, and queues it there; false,
+    // with the job left as it was, when the worker cannot be reached.
+    bool hand_to(worker& w, sent_job& job, int file);
     // Notes that the first job of the worker starts now.
     void note_start(worker& w);
     // Forks a new worker; passed_file is the descriptor on its way to a
