@@ -5,7 +5,6 @@
 #include "loading/utf8_conversion.hpp"
 #include "text/utf8.hpp"
 
-#include <cstring>
 #include <memory>
 #include <uchardet/uchardet.h>
 
