@@ -201,15 +201,13 @@ failure document_cache::store(const cache_key& key, std::string_view payload) co
 {
     if (store_failed)
         return {};
-    failure failed = write_entry(key, payload);
+    failure failed = write_failure ? write_failure : write_entry(key, payload);
     store_failed = bool(failed);
     return failed;
 }
 
 failure document_cache::write_entry(const cache_key& key, std::string_view payload) const
 {
-    if (write_failure)
-        return write_failure;
     std::string header;
     try {
         header = entry_header(key, payload);
