@@ -297,9 +297,9 @@ ordered_run::result_handler record_into(std::vector<std::string>& seen)
 
 // A job that runs short of resources, or whose worker dies of a limit's
 // signal, in a worker that did a job before it is tried once more in a
-// fresh worker, and only what that try gives is handed on; a crash is not
-// tried again. The job queued behind it in the one worker is done all the
-// same.
+// fresh worker, and only what that try gives is handed on; a crash, or a job
+// past the CPU time it may take, is given up at once. The job queued behind
+// it in the one worker is done all the same.
 TEST(ordered_run, a_job_a_used_worker_could_not_do_is_tried_once_in_a_fresh_one)
 {
     struct retry_case {
@@ -307,6 +307,7 @@ TEST(ordered_run, a_job_a_used_worker_could_not_do_is_tried_once_in_a_fresh_one)
         std::string request;
         std::string seen;
         int tries;
+        unsigned cpu_seconds = 0;
     };
     const retry_case cases[] = {
         {"short of resources in a used worker", "short b", "b after 0 jobs", 2},
@@ -314,12 +315,13 @@ TEST(ordered_run, a_job_a_used_worker_could_not_do_is_tried_once_in_a_fresh_one)
         {"killed by SIGXCPU in a used worker", "signal 24 b", "b after 0 jobs", 2},
         {"killed by SIGKILL in a used worker", "signal 9 b", "b after 0 jobs", 2},
         {"a crash", "signal 6 b", "failed: could not be processed (killed by signal 6)", 1},
+        {"past its CPU time", "spin", "failed: given up after 1 s of CPU time", 1, 1},
     };
     for (const retry_case& c : cases) {
         SCOPED_TRACE(c.what);
         const try_log log;
         std::vector<std::string> seen;
-        ordered_run run(1, work);
+        ordered_run run(1, work, {}, c.cpu_seconds);
         run.add(record_into(seen), request({"echo a"}));
         run.add(record_into(seen), request({c.request, log.path}));
         run.add(record_into(seen), request({"echo c"}));
@@ -361,21 +363,6 @@ TEST(ordered_run, a_job_is_tried_again_only_when_its_file_can_be_read_again)
         run.drain();
         EXPECT_EQ(seen, (std::vector<std::string>{"a", c.seen}));
     }
-}
-
-// A job that uses up its CPU time ends its worker and is given up at once;
-// a fresh worker takes the next job.
-TEST(ordered_run, a_job_past_its_cpu_time_is_given_up)
-{
-    const try_log log;
-    std::vector<std::string> seen;
-    ordered_run run(1, work, {}, 1);
-    run.add(record_into(seen), request({"echo a"}));
-    run.add(record_into(seen), request({"spin", log.path}));
-    run.add(record_into(seen), request({"echo c"}));
-    run.drain();
-    EXPECT_EQ(seen, (std::vector<std::string>{"a", "failed: given up after 1 s of CPU time", "c"}));
-    EXPECT_EQ(log.tries(), 1);
 }
 
 // Under a memory limit, what a job allocated and freed is given back before
