@@ -306,53 +306,56 @@ TEST(parallel, a_broken_pipe_ends_the_run_and_its_workers)
     EXPECT_TRUE(e2e::processes_with(marker).empty());
 }
 
-// A job count that is not a positive integer is warned about once, and so is
-// one above the cap.
-TEST(parallel, a_bad_job_count_is_warned_about_and_replaced)
+// A setting of the environment that is not understood is warned about once,
+// in one wording, and its default is used; a job count above the cap is
+// capped. With standard error a pipe, no VESTREL_PROGRESS draws anything.
+TEST(parallel, settings_not_understood_are_warned_about_and_replaced)
 {
-    const auto ignored = [](const std::string& setting) {
-        return "vestrel: ignoring VESTREL_JOBS='" + setting
-               + "', which is not a positive integer\n";
+    const auto ignored = [](const std::string& variable, const std::string& setting,
+                            const std::string& why) {
+        return "vestrel: ignoring " + variable + "='" + setting + "', which is not " + why + "\n";
+    };
+    const auto bad_jobs = [&](const std::string& setting) {
+        return ignored("VESTREL_JOBS", setting, "a positive integer");
     };
     const auto capped = [](const std::string& setting) {
         return "vestrel: VESTREL_JOBS='" + setting + "' is more than 256, using 256\n";
     };
-    const std::pair<std::string, std::string> cases[] = {
-        {"0", ignored("0")},
-        {"-1", ignored("-1")},
-        {"two", ignored("two")},
-        {"", ignored("")},
-        {"3x", ignored("3x")},
-        {"256", ""},
-        {"257", capped("257")},
-        {"1000", capped("1000")},
-        {"99999999999999999999", capped("99999999999999999999")},
+    const auto bad_progress = [&](const std::string& setting) {
+        return ignored("VESTREL_PROGRESS", setting, "0 or 1");
     };
-    for (const auto& [setting, err] : cases) {
-        SCOPED_TRACE(setting);
+    const struct {
+        std::string variable;
+        std::string setting;
+        std::string err;
+    } cases[] = {
+        {"VESTREL_JOBS", "0", bad_jobs("0")},
+        {"VESTREL_JOBS", "-1", bad_jobs("-1")},
+        {"VESTREL_JOBS", "two", bad_jobs("two")},
+        {"VESTREL_JOBS", "", bad_jobs("")},
+        {"VESTREL_JOBS", "3x", bad_jobs("3x")},
+        {"VESTREL_JOBS", "256", ""},
+        {"VESTREL_JOBS", "257", capped("257")},
+        {"VESTREL_JOBS", "1000", capped("1000")},
+        {"VESTREL_JOBS", "99999999999999999999", capped("99999999999999999999")},
+        {"VESTREL_TIMEOUT", "5m", ignored("VESTREL_TIMEOUT", "5m", "a number of seconds")},
+        {"VESTREL_PROGRESS", "1", ""},
+        {"VESTREL_PROGRESS", "0", ""},
+        {"VESTREL_PROGRESS", "2", bad_progress("2")},
+        {"VESTREL_PROGRESS", "yes", bad_progress("yes")},
+        {"VESTREL_PROGRESS", "", bad_progress("")},
+        {"VESTREL_PROGRESS", " 1", bad_progress(" 1")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.variable + "='" + c.setting + "'");
         scratch_dir dir;
         dir.write("a.html", "<p>a</p>");
         dir.write("b.html", "<p>b</p>");
         run_options options;
-        options.environment = {{"VESTREL_JOBS", setting}};
+        options.environment = {{c.variable, c.setting}};
         const auto run = run_vestrel({"p", "a.html", "b.html"}, dir.path, options);
         EXPECT_EQ(run.exit_code, 0);
         EXPECT_EQ(run.out, "<p>a</p>\n\n<p>b</p>\n\n");
-        EXPECT_EQ(run.err, err);
+        EXPECT_EQ(run.err, c.err);
     }
-}
-
-// A time limit that is not a number of seconds is warned about once, and the
-// default is used.
-TEST(parallel, a_bad_time_limit_is_warned_about)
-{
-    scratch_dir dir;
-    dir.write("a.html", "<p>a</p>");
-    dir.write("b.html", "<p>b</p>");
-    run_options options;
-    options.environment = {{"VESTREL_TIMEOUT", "5m"}};
-    const auto run = run_vestrel({"p", "a.html", "b.html"}, dir.path, options);
-    EXPECT_EQ(run.exit_code, 0);
-    EXPECT_EQ(run.out, "<p>a</p>\n\n<p>b</p>\n\n");
-    EXPECT_EQ(run.err, "vestrel: ignoring VESTREL_TIMEOUT='5m', which is not a number of seconds\n");
 }

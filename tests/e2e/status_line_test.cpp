@@ -244,28 +244,4 @@ TEST_P(status_line_hidden, leaves_the_terminal_alone)
 INSTANTIATE_TEST_SUITE_P(terminal, status_line_hidden, testing::ValuesIn(hidden_cases()),
                          [](const auto& info) { return std::string(info.param.what); });
 
-// A setting other than 0 or 1 is warned about once; with standard error a
-// pipe, no setting draws anything.
-TEST(status_line, settings_on_a_pipe)
-{
-    const auto ignored = [](const std::string& setting) {
-        return "vestrel: ignoring VESTREL_PROGRESS='" + setting + "', which is not 0 or 1\n";
-    };
-    const std::pair<std::string, std::string> cases[] = {
-        {"1", ""}, {"0", ""}, {"2", ignored("2")}, {"yes", ignored("yes")}, {"", ignored("")},
-        {" 1", ignored(" 1")},
-    };
-    for (const auto& [setting, err] : cases) {
-        SCOPED_TRACE(setting);
-        scratch_dir dir;
-        write_pages(dir);
-        run_options options;
-        options.environment = {{"VESTREL_PROGRESS", setting}};
-        const auto run = run_vestrel({"-m", "1", "p", "a.html", "b.html"}, dir.path, options);
-        EXPECT_EQ(run.exit_code, 0);
-        EXPECT_EQ(run.err, err);
-        EXPECT_EQ(dir.read("_all.lst"), "<p>a</p>\n\n<p>b</p>\n\n");
-    }
-}
-
 }

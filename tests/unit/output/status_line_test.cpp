@@ -59,7 +59,6 @@ const text_case text_cases[] = {
     {"wide_characters_count_two", counts(1, 2, false, 0, "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.html"),
      14s, 12s, 64, short_run + ", ...\xe8\xaa\x9e.html 12 s"},
     {"no_room_for_the_name", counts(1, 2, false, 0), 14s, 12s, 57, short_run},
-    {"line_cut_to_the_terminal", counts(1, 2, false, 0), 14s, 12s, 20, "vestrel: 1 of 2 inp"},
     {"one_column", counts(1, 2, false, 0), 14s, std::nullopt, 1, ""},
 };
 
