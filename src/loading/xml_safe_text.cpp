@@ -1,6 +1,8 @@
 #include "loading/xml_safe_text.hpp"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -31,35 +33,73 @@ int digit_value(char c, bool hex)
     return -1;
 }
 
-// The length of the character reference that begins at text[at] when it
-// names no character XML allows; 0 when there is none or it names one. A
-// reference is read as the XML parser reads it: "&#" or "&#x", digits of
-// that base (perhaps none), ";". Past the leading zeros, more than seven
-// digits name no character in either base (the parser's value of them wraps
-// around, so it may name anything).
-std::size_t forbidden_reference_length(std::string_view text, std::size_t at)
-{
-    std::size_t end = at + 2;
-    if (end > text.size() || text[at + 1] != '#')
-        return 0;
-    const bool hex = end < text.size() && text[end] == 'x';
-    if (hex)
-        ++end;
-    const std::size_t first_digit = end;
-    std::uint32_t code = 0;
-    std::size_t significant = 0;
-    for (int digit = 0; end < text.size() && (digit = digit_value(text[end], hex)) >= 0; ++end) {
-        if (significant > 0 || digit != 0)
-            ++significant;
-        if (significant <= 7)
-            code = code * (hex ? 16 : 10) + std::uint32_t(digit);
+// Character references as the XML parser reads them. A reference runs from
+// "&#" (or "&#x", hexadecimal) to the first ";" after it in the same text or
+// attribute value, and its value is the run of digits of the base between
+// the last "#" (or "x") and that ";", whatever stands before them:
+// "&#2]]>'#27;" is ESC to the parser, and "&#x;" or "&#;" a NUL. Anything
+// but digits after that "#" or "x", and it is no reference. Past the leading
+// zeros, more than seven digits name no character in either base (the
+// parser's value of them wraps around, so it may name anything). The text is
+// read front to back, and each ";" with the digits before it is judged once,
+// however many "&#" share it.
+class reference_reader {
+public:
+    explicit reference_reader(std::string_view text) : text(text) {}
+
+    // The length of the reference that begins at text[at] when it names no
+    // character XML allows; 0 when there is none or it names one. The text or
+    // attribute value it stands in ends at span_end.
+    std::size_t forbidden_length(std::size_t at, std::size_t span_end)
+    {
+        if (at + 2 >= span_end || text[at + 1] != '#')
+            return 0;
+        const bool hex = text[at + 2] == 'x';
+        const std::size_t first = at + (hex ? 3 : 2);
+        if (first >= span_end)
+            return 0;
+        if (!semicolon_known || (semicolon != std::string_view::npos && semicolon < first)) {
+            semicolon = text.find(';', first);
+            semicolon_known = true;
+            judged[0].reset();
+            judged[1].reset();
+        }
+        if (semicolon == std::string_view::npos || semicolon >= span_end)
+            return 0;
+        std::optional<bool>& forbidden = judged[hex];
+        if (!forbidden)
+            forbidden = names_no_allowed_character(hex);
+        return *forbidden ? semicolon + 1 - at : 0;
     }
-    if (end == text.size() || text[end] != ';')
-        return 0;
-    if (end > first_digit && significant <= 7 && is_allowed_code(code))
-        return 0;
-    return end + 1 - at;
-}
+
+private:
+    // Whether what ends at the semicolon is a reference in the base that
+    // names no character XML allows.
+    bool names_no_allowed_character(bool hex) const
+    {
+        std::size_t start = semicolon;
+        while (start > 0 && digit_value(text[start - 1], hex) >= 0)
+            --start;
+        if (start == 0 || text[start - 1] != (hex ? 'x' : '#'))
+            return false;
+        std::uint32_t code = 0;
+        std::size_t significant = 0;
+        for (std::size_t i = start; i < semicolon; ++i) {
+            const int digit = digit_value(text[i], hex);
+            if (significant > 0 || digit != 0)
+                ++significant;
+            if (significant <= 7)
+                code = code * (hex ? 16 : 10) + std::uint32_t(digit);
+        }
+        return start == semicolon || significant > 7 || !is_allowed_code(code);
+    }
+
+    std::string_view text;
+    std::size_t semicolon = 0;
+    bool semicolon_known = false;
+    // For that semicolon: the verdict in decimal, then in hexadecimal.
+    std::optional<bool> judged[2];
+};
 
 // The constructs whose content the XML parser takes as it is, without
 // decoding references, with the text that ends each; the first that an
@@ -112,8 +152,9 @@ bool may_need_replacing(std::string_view text)
     for (; from < text.size(); ++from)
         if (is_forbidden_control(text[from]))
             return true;
+    reference_reader references(text);
     for (std::size_t at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at + 2))
-        if (forbidden_reference_length(text, at) != 0)
+        if (references.forbidden_length(at, text.size()) != 0)
             return true;
     return false;
 }
@@ -125,9 +166,14 @@ std::string xml_safe_text(std::string text)
     if (!may_need_replacing(text))
         return text;
     replacer out{text, {}};
+    reference_reader references(text);
     place where = place::content;
     char quote = 0;
     std::string_view closing;
+    // Where the text or attribute value the scan stands in ends; looked up at
+    // its first "&" (npos until then), and again in each new one.
+    constexpr std::size_t not_looked_up = std::string_view::npos;
+    std::size_t span_end = not_looked_up;
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
         if (is_forbidden_control(c)) {
@@ -135,6 +181,7 @@ std::string xml_safe_text(std::string text)
             ++i;
             continue;
         }
+        const place before = where;
         switch (where) {
         case place::content:
             if (c == '<') {
@@ -167,8 +214,12 @@ std::string xml_safe_text(std::string text)
             }
             break;
         }
+        if (where != before)
+            span_end = not_looked_up;
         if (c == '&' && (where == place::content || where == place::attribute_value)) {
-            if (const std::size_t length = forbidden_reference_length(text, i)) {
+            if (span_end == not_looked_up)
+                span_end = std::min(text.find(where == place::content ? '<' : quote, i), text.size());
+            if (const std::size_t length = references.forbidden_length(i, span_end)) {
                 out.replace(i, i + length);
                 i += length;
                 continue;

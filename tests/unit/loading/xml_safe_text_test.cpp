@@ -64,6 +64,13 @@ TEST(xml_safe_text, character_references_in_text)
         {"no reference: cut short", "a&", "a&"},
         {"no reference: cut short after #", "a&#", "a&#"},
         {"named references", "&amp;#27;&lt;", "&amp;#27;&lt;"},
+        // The parser reads up to the first ";", and the digits after the last
+        // "#" or "x" before it.
+        {"digits after the last #", "&#2]]>'#27;&#12#7;", fffd + fffd},
+        {"hex digits after the last x", "&#x1]x1b;", fffd},
+        {"up to the first semicolon only", "&#27;x;", fffd + "x;"},
+        {"no digits before the first semicolon", "&#x;#27;", fffd + "#27;"},
+        {"no reference: no digits after the last #", "&#x#1b;&#2z#7b;", "&#x#1b;&#2z#7b;"},
     });
 }
 
@@ -85,6 +92,8 @@ TEST(xml_safe_text, character_references_by_place)
          "<!--c-->" + fffd + "<![CDATA[d]]>" + fffd + "<?p?>" + fffd + "<!D>" + fffd},
         {"a comment's opening does not close it", "<!-->&#27;-->&#27;", "<!-->&#27;-->" + fffd},
         {"a comment never closed", "<!-- &#27; <p>&#27;</p>", "<!-- &#27; <p>&#27;</p>"},
+        {"a reference ends with its text", "<p>&#2</p><p>#27;</p>", "<p>&#2</p><p>#27;</p>"},
+        {"a reference ends with its value", "<p a=\"&#2\" b=\"#27;\">", "<p a=\"&#2\" b=\"#27;\">"},
     });
 }
 
